@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "platform/EventPump.h"
+
+namespace vk::scan {
+
+// The program's own CRC-32: MSB-first, feedback mask 0xEDB88320, register
+// starting at 0xFFFFFFFF, no final inversion. Stored and compared as signed.
+class Crc32 {
+public:
+    static std::uint32_t tableEntry(std::uint8_t index);
+
+    // Continues a running register over more bytes.
+    static std::uint32_t update(std::uint32_t reg, const std::uint8_t* data, std::size_t size);
+
+    static constexpr std::uint32_t kInitial = 0xFFFFFFFFu;
+};
+
+// ComputeCRC32 of a whole byte array. With a pump, the user interface is
+// serviced at random with probability 0.00001 per byte (one draw per gap, not
+// per byte).
+std::int32_t computeCrc32(std::span<const std::uint8_t> bytes, platform::EventPump* pump = nullptr);
+
+// The plain one-lookup-per-byte loop; kept as the reference for tests and benchmarks.
+std::uint32_t crc32ByteLoop(std::uint32_t reg, const std::uint8_t* data, std::size_t size);
+
+}  // namespace vk::scan

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+namespace vk::platform {
+
+// CSIDL numbers the program names.
+inline constexpr int kCsidlDesktop = 0;
+inline constexpr int kCsidlPrograms = 2;
+inline constexpr int kCsidlPersonal = 5;
+inline constexpr int kCsidlFavorites = 6;
+inline constexpr int kCsidlStartup = 7;
+inline constexpr int kCsidlRecent = 8;
+inline constexpr int kCsidlSendTo = 9;
+inline constexpr int kCsidlStartMenu = 11;
+inline constexpr int kCsidlDesktopDirectory = 16;
+inline constexpr int kCsidlFonts = 20;
+inline constexpr int kCsidlTemplates = 21;
+inline constexpr int kCsidlAppData = 26;
+inline constexpr int kCsidlLocalAppData = 28;
+inline constexpr int kCsidlInternetCache = 32;
+inline constexpr int kCsidlProgramFiles = 38;
+inline constexpr int kCsidlMyPictures = 39;
+inline constexpr int kCsidlProfile = 40;
+
+// The folder for a CSIDL number on this system, without a trailing separator,
+// or "" when Linux has no counterpart (or the folder does not exist).
+std::string specialFolderPath(int csidl);
+
+// What GetWindowsDirectory / GetSystemDirectory answer here: a Windows
+// installation pointed at by $VANDRELKAST_WINDOWS (its Windows folder and
+// its System32), else "".
+std::string windowsDirectory();
+std::string systemDirectory();
+
+// The temporary folder ($TMPDIR or /tmp), without a trailing separator.
+std::string tempFolder();
+
+}  // namespace vk::platform

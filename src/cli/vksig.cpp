@@ -1,0 +1,139 @@
+// vksig: builds, inspects and extends signature databases.
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include "cli/CommandLine.h"
+#include "cli/DatabaseDump.h"
+#include "platform/AtomicFile.h"
+#include "platform/CodePage.h"
+#include "platform/FileBytes.h"
+#include "platform/IniProfile.h"
+#include "platform/VbConversion.h"
+#include "scan/Crc32.h"
+#include "scan/DatabaseFile.h"
+#include "scan/Md5.h"
+
+using namespace vk;
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: vksig COMMAND ARGS...\n"
+    "Build, inspect and extend VandrelKast signature databases.\n\n"
+    "  build PAYLOAD.ini OUT.dat   encrypt a payload text into a database file\n"
+    "  dump DB.dat                 load a database with the program's loader and list it\n"
+    "  decrypt DB.dat [OUT.ini]    write the decrypted payload (stdout without OUT)\n"
+    "  crc32 FILE...               the program's CRC-32 of each file, signed decimal\n"
+    "  md5 FILE...                 MD5 digest of each file, upper-case hexadecimal\n"
+    "  add PAYLOAD.ini NAME FILE   append a checksum signature for FILE to a payload\n\n"
+    "  --help, --version\n";
+
+int fail(const std::string& message) {
+    std::cerr << "vksig: " << message << "\n";
+    return cli::kExitError;
+}
+
+std::optional<std::string> readOrComplain(const std::string& path) {
+    auto bytes = platform::readFileBytes(path);
+    if (!bytes) std::cerr << "vksig: cannot read " << path << "\n";
+    return bytes;
+}
+
+int build(const std::string& payloadPath, const std::string& outPath) {
+    auto payload = readOrComplain(payloadPath);
+    if (!payload) return cli::kExitError;
+    if (payload->empty()) return fail("the payload " + payloadPath + " is empty");
+    if (!platform::writeFileAtomically(outPath, scan::buildDatabaseFile(*payload)))
+        return fail("cannot write " + outPath);
+    return cli::kExitOk;
+}
+
+int decrypt(const std::string& dbPath, const std::string& outPath) {
+    auto env = scan::readDatabaseFile(dbPath);
+    if (env.status != scan::DatabaseEnvelope::Status::Ok)
+        return fail(dbPath + ": not a readable database (" + cli::envelopeProblem(env.status) + ")");
+    scan::cryptPayload(env.payload);
+    std::string text(env.payload.begin(), env.payload.end());
+    if (outPath.empty()) {
+        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        return cli::kExitOk;
+    }
+    return platform::writeFileAtomically(outPath, text) ? cli::kExitOk : fail("cannot write " + outPath);
+}
+
+int checksums(const std::vector<std::string>& files, bool md5) {
+    int status = cli::kExitOk;
+    for (const auto& f : files) {
+        std::string digest;
+        if (md5) {
+            scan::Md5 hasher;
+            digest = hasher.digestFileToHexStr(f);
+        } else if (auto bytes = platform::readFileBytes(f)) {
+            digest = std::to_string(scan::computeCrc32(
+                {reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()}));
+        }
+        if (digest.empty()) {
+            std::cerr << "vksig: cannot read " << f << "\n";
+            status = cli::kExitError;
+            continue;
+        }
+        std::cout << digest << "  " << f << "\n";
+    }
+    return status;
+}
+
+int add(const std::string& payloadPath, const std::string& name, const std::string& file) {
+    auto bytes = readOrComplain(file);
+    if (!bytes) return cli::kExitError;
+    if (bytes->empty()) return fail(file + " is empty; an empty file cannot be told apart by its checksum");
+    auto ansiName = platform::utf8ToAnsi(name);
+    if (!ansiName || ansiName->empty() || ansiName->find_first_of("\r\n") != std::string::npos ||
+        ansiName->front() == ' ' || ansiName->back() == ' ')
+        return fail("the name must be one line of single-byte (Windows-1252) text without blanks at either end");
+
+    std::int32_t count = 0;
+    std::string current = platform::getProfileString(payloadPath, "Main", "DatabaseSize", "0");
+    try {
+        count = platform::toLong(current);
+    } catch (const std::exception&) {
+        return fail(payloadPath + ": DatabaseSize \"" + current + "\" is not a number");
+    }
+    if (count < 0) return fail(payloadPath + ": DatabaseSize is negative");
+    std::int32_t crc = scan::computeCrc32({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
+    scan::Md5 md5;
+    std::string digest = md5.digestFileToHexStr(file);
+    std::string section = "Signature" + std::to_string(count + 1);
+    bool ok = platform::writeProfileString(payloadPath, section, "Name", *ansiName) &&
+              platform::writeProfileString(payloadPath, section, "CRC32Checksum", std::to_string(crc)) &&
+              platform::writeProfileString(payloadPath, section, "MD5Digest", digest) &&
+              platform::writeProfileString(payloadPath, section, "UseStringDetection", "0") &&
+              platform::writeProfileString(payloadPath, section, "StringSignature", "") &&
+              platform::writeProfileString(payloadPath, "Main", "DatabaseSize", std::to_string(count + 1));
+    if (!ok) return fail("cannot write " + payloadPath);
+    std::cout << section << ": " << name << " CRC32=" << crc << " MD5=" << digest << "\n";
+    return cli::kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    auto args = cli::argumentsOf(argc, argv);
+    if (cli::handleStandardOptions(args, "vksig", kUsage)) return cli::kExitOk;
+    if (args.empty()) {
+        std::cerr << kUsage;
+        return cli::kExitError;
+    }
+    const std::string& cmd = args[0];
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (cmd == "build" && rest.size() == 2) return build(rest[0], rest[1]);
+    if (cmd == "dump" && rest.size() == 1) return cli::dumpDatabase(rest[0], std::cout, std::cerr);
+    if (cmd == "decrypt" && (rest.size() == 1 || rest.size() == 2))
+        return decrypt(rest[0], rest.size() == 2 ? rest[1] : std::string());
+    if ((cmd == "crc32" || cmd == "md5") && !rest.empty()) return checksums(rest, cmd == "md5");
+    if (cmd == "add" && rest.size() == 3) return add(rest[0], rest[1], rest[2]);
+    std::cerr << "vksig: wrong command or arguments\n" << kUsage;
+    return cli::kExitError;
+}

@@ -1,0 +1,125 @@
+#include "scan/DatabaseFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "scan/Crc32.h"
+#include "scan/Rc4.h"
+
+namespace vk::scan {
+namespace {
+
+std::int32_t readLe32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                     static_cast<std::uint32_t>(p[2]) << 16 |
+                                     static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+void appendLe32(std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// Reads up to size bytes; fewer only at end of file.
+bool readFully(int fd, std::uint8_t* buf, std::size_t size, std::size_t& got) {
+    got = 0;
+    while (got < size) {
+        ssize_t n = ::read(fd, buf + got, size - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+DatabaseEnvelope readDatabaseFile(const std::string& path) {
+    DatabaseEnvelope result;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return result;  // Missing
+
+    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
+    if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+        result.status = DatabaseEnvelope::Status::Unreadable;
+        result.errnoValue = errno;
+        return result;
+    }
+    std::uint8_t header[kDatabaseHeaderSize];
+    std::size_t got = 0;
+    if (!readFully(file.fd, header, sizeof header, got)) {
+        result.status = DatabaseEnvelope::Status::Unreadable;
+        result.errnoValue = errno;
+        return result;
+    }
+    if (got < kDatabaseMagic.size() ||
+        std::memcmp(header, kDatabaseMagic.data(), kDatabaseMagic.size()) != 0) {
+        result.status = DatabaseEnvelope::Status::BadMagic;
+        return result;
+    }
+    if (got < kDatabaseHeaderSize) {
+        result.status = DatabaseEnvelope::Status::Truncated;
+        return result;
+    }
+    std::int32_t checksum = readLe32(header + 26);
+    std::int32_t length = readLe32(header + 30);
+    if (length < 1) {
+        result.status = DatabaseEnvelope::Status::BadLength;
+        return result;
+    }
+    // The length field is not trusted: the file must really hold that much.
+    auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    if (fileSize < kDatabaseHeaderSize || static_cast<std::uint64_t>(length) > fileSize - kDatabaseHeaderSize) {
+        result.status = DatabaseEnvelope::Status::Truncated;
+        return result;
+    }
+    result.payload.resize(static_cast<std::size_t>(length));
+    if (!readFully(file.fd, result.payload.data(), result.payload.size(), got)) {
+        result.status = DatabaseEnvelope::Status::Unreadable;
+        result.errnoValue = errno;
+        result.payload.clear();
+        return result;
+    }
+    if (got < result.payload.size()) {  // shrank while we read it
+        result.status = DatabaseEnvelope::Status::Truncated;
+        result.payload.clear();
+        return result;
+    }
+    if (computeCrc32(result.payload) != checksum) {
+        result.status = DatabaseEnvelope::Status::BadChecksum;
+        result.payload.clear();
+        return result;
+    }
+    result.status = DatabaseEnvelope::Status::Ok;
+    return result;
+}
+
+void cryptPayload(std::vector<std::uint8_t>& payload) {
+    Rc4 rc4;
+    rc4.decryptByte(payload, kDatabaseKey);
+}
+
+std::string buildDatabaseFile(std::string_view payloadText) {
+    std::vector<std::uint8_t> payload(payloadText.begin(), payloadText.end());
+    cryptPayload(payload);
+    std::string out(kDatabaseMagic);
+    appendLe32(out, static_cast<std::uint32_t>(computeCrc32(payload)));
+    appendLe32(out, static_cast<std::uint32_t>(payload.size()));
+    out.append(payload.begin(), payload.end());
+    return out;
+}
+
+}  // namespace vk::scan

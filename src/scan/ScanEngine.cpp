@@ -1,0 +1,126 @@
+#include "scan/ScanEngine.h"
+
+#include <cerrno>
+#include <cmath>
+#include <new>
+
+#include "platform/ProgramFolder.h"
+#include "platform/RuntimeError.h"
+#include "scan/DatabaseFile.h"
+#include "scan/InternalError.h"
+#include "scan/ScanEngineErrors.h"
+#include "scan/SignatureDatabase.h"
+#include "scan/VersionCheck.h"
+
+namespace vk::scan {
+namespace {
+
+platform::RuntimeError envelopeError(const DatabaseEnvelope& env) {
+    using S = DatabaseEnvelope::Status;
+    switch (env.status) {
+        case S::Truncated: return platform::inputPastEndError();
+        case S::BadLength: return {platform::kErrSubscriptOutOfRange, "Subscript out of range", platform::kErrorSource};
+        case S::Unreadable:
+            return env.errnoValue == EACCES || env.errnoValue == EPERM ? platform::permissionDeniedError()
+                                                                        : platform::pathFileAccessError();
+        default: return platform::pathFileAccessError();
+    }
+}
+
+}  // namespace
+
+ScanEngine::ScanEngine(ScanEngineEvents* events, platform::EventPump* pump)
+    : events_(events), pump_(pump), databasePath_(platform::programFolder().signaturesDat), md5_(pump) {}
+
+ScanEngine::~ScanEngine() = default;
+
+void ScanEngine::setPump(platform::EventPump* pump) {
+    pump_ = pump;
+    md5_.setPump(pump);
+}
+
+void ScanEngine::raiseError(std::int32_t number, const std::string& description) {
+    if (events_) events_->errorOccured(number, description);
+}
+
+void ScanEngine::raiseProgress(std::int16_t percent, const std::string& status) {
+    if (events_) events_->loadProgress(percent, status);
+}
+
+std::int16_t ScanEngine::getPercent(std::int32_t i, std::int32_t n) {
+    double value = static_cast<double>(i) / static_cast<double>(n) * 100.0;
+    return static_cast<std::int16_t>(std::nearbyint(value));  // default rounding mode: half to even
+}
+
+void ScanEngine::loadVirusDatabase() {
+    if (events_) events_->initializeLoading();
+    try {
+        DatabaseEnvelope env = readDatabaseFile(databasePath_);
+        if (env.status == DatabaseEnvelope::Status::Missing) {
+            raiseError(kErrDatabaseMissing,
+                       "The virus database file \"\\signatures.dat\" doesn't exists. Please make sure the file "
+                       "specified exists.");
+            return;
+        }
+        raiseProgress(0, "Loading Virus Database...");
+        switch (env.status) {
+            case DatabaseEnvelope::Status::Ok: break;
+            case DatabaseEnvelope::Status::BadMagic:
+                raiseError(kErrDatabaseHeader,
+                           "The header stub in virus database file \"\\signatures.dat\" is missing.");
+                return;
+            case DatabaseEnvelope::Status::BadChecksum:
+                raiseError(kErrDatabaseCrc,
+                           "The Cyclic Redundancy Check (CRC32) on virus database file \"\\signatures.dat\" "
+                           "failed. File is corrupt.");
+                return;
+            default: throw envelopeError(env);
+        }
+
+        cryptPayload(env.payload);
+        std::string_view payload(reinterpret_cast<const char*>(env.payload.data()), env.payload.size());
+        PayloadReader reader(payload);
+
+        DatabaseMain main = reader.readMain();
+        version_ = main.version;
+        compatibleVersion_ = main.compatibleVersion;
+        releaseDate_ = main.releaseDate;
+        size_ = main.size;
+
+        raiseProgress(0, "Checking Version Compatible info...");
+        auto compatible = compareVersionParts(programVersion(), compatibleVersion_);
+        if (!compatible) throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
+                                                      platform::kErrorSource);
+        if (!*compatible) {
+            raiseError(kErrDatabaseTooNew,
+                       "The database file needs a newer version of VandrelKast. Please download the latest "
+                       "version of VandrelKast.\r\n\r\nVersion Needed: " +
+                           compatibleVersion_ + " or later.");
+            return;
+        }
+
+        if (size_ < 1)
+            throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
+                                         platform::kErrorSource);
+        // The count is not trusted to size memory: a missing section ends the load long before.
+        entries_.clear();
+        entries_.reserve(static_cast<std::size_t>(std::min<std::int32_t>(size_, static_cast<std::int32_t>(
+                                                                                    payload.size() / 16 + 1))));
+        for (std::int32_t i = 1; i <= size_; ++i) {
+            entries_.push_back(reader.readEntry(i));
+            raiseProgress(getPercent(i, size_), "Loading Virus Signatures...");
+        }
+        std::fill(env.payload.begin(), env.payload.end(), 0);
+
+        raiseProgress(100, "Finished Loading");
+        loaded_ = true;
+        if (events_) events_->finishedLoading();
+    } catch (const platform::RuntimeError& e) {
+        raiseError(static_cast<std::int32_t>(e.number()), internalErrorText(e.number(), e.description(), e.source()));
+    } catch (const std::bad_alloc&) {
+        auto e = platform::outOfMemoryError();
+        raiseError(static_cast<std::int32_t>(e.number()), internalErrorText(e.number(), e.description(), e.source()));
+    }
+}
+
+}  // namespace vk::scan

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/ReleaseDate.h"
+#include "scan/SignatureEntry.h"
+
+namespace vk::platform {
+class IniDocument;
+}
+
+namespace vk::scan {
+
+// The Main values of a database.
+struct DatabaseMain {
+    std::string version;
+    std::string compatibleVersion;
+    CivilDate releaseDate;
+    std::int32_t size = 0;
+};
+
+// Reads a decrypted payload key by key with the profile lookup rules. Every
+// read throws platform::RuntimeError when a required value is missing or
+// does not convert, as the loader's one error handler expects.
+class PayloadReader {
+public:
+    explicit PayloadReader(std::string_view payload);  // payload must outlive the reader
+    ~PayloadReader();
+
+    DatabaseMain readMain() const;
+    SignatureEntry readEntry(std::int32_t index) const;  // section "Signature" + index
+
+private:
+    std::unique_ptr<platform::IniDocument> ini_;
+};
+
+// Payload text for a database; values that an INI line cannot hold exactly
+// (line breaks, NULs, blanks at either end) are refused with invalid_argument.
+std::string formatPayload(const DatabaseMain& main, const std::vector<SignatureEntry>& entries);
+
+}  // namespace vk::scan

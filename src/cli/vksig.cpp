@@ -46,7 +46,7 @@ int build(const std::string& payloadPath, const std::string& outPath) {
     auto payload = readOrComplain(payloadPath);
     if (!payload) return cli::kExitError;
     if (payload->empty()) return fail("the payload " + payloadPath + " is empty");
-    if (!platform::writeFileAtomically(outPath, scan::buildDatabaseFile(*payload)))
+    if (platform::atomicReplaceFile(outPath, scan::buildDatabaseFile(*payload)) != 0)
         return fail("cannot write " + outPath);
     return cli::kExitOk;
 }
@@ -61,7 +61,7 @@ int decrypt(const std::string& dbPath, const std::string& outPath) {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         return cli::kExitOk;
     }
-    return platform::writeFileAtomically(outPath, text) ? cli::kExitOk : fail("cannot write " + outPath);
+    return platform::atomicReplaceFile(outPath, text) == 0 ? cli::kExitOk : fail("cannot write " + outPath);
 }
 
 int checksums(const std::vector<std::string>& files, bool md5) {

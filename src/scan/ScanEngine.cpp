@@ -111,6 +111,7 @@ void ScanEngine::loadVirusDatabase() {
             raiseProgress(getPercent(i, size_), "Loading Virus Signatures...");
         }
         std::fill(env.payload.begin(), env.payload.end(), 0);
+        index_ = SignatureIndex(entries_);
 
         raiseProgress(100, "Finished Loading");
         loaded_ = true;

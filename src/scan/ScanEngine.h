@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/EventPump.h"
@@ -10,6 +11,7 @@
 #include "scan/ReleaseDate.h"
 #include "scan/ScanEngineEvents.h"
 #include "scan/SignatureEntry.h"
+#include "scan/SignatureIndex.h"
 
 namespace vk::scan {
 
@@ -41,7 +43,57 @@ public:
     // i / n * 100 rounded half to even.
     static std::int16_t getPercent(std::int32_t i, std::int32_t n);
 
+    // Scan settings. Actions: 0 ask, 1 heal, 2 delete, 3 rename; others none.
+    std::int32_t neutralizeMethods() const { return neutralizeMethods_; }
+    void setNeutralizeMethods(std::int32_t v) { neutralizeMethods_ = v; }
+    std::int32_t fileSizeLimit() const { return fileSizeLimit_; }  // MiB
+    void setFileSizeLimit(std::int32_t megabytes) { fileSizeLimit_ = megabytes; }
+    bool filterFiles() const { return filterFiles_; }
+    void setFilterFiles(bool v) { filterFiles_ = v; }
+    const std::string& filter() const { return filter_; }
+    void setFilter(std::string_view extensions);  // stored without blanks at either end
+    bool stopScanningProcess() const { return stop_.load(std::memory_order_relaxed); }
+    // Safe from any thread (a signal handler's thread, a Stop button).
+    void setStopScanningProcess(bool stop);
+
+    std::int32_t detections() const { return detections_; }
+    std::int32_t filesScanned() const { return filesScanned_; }
+    std::int32_t filesHealed() const { return filesHealed_; }
+    std::int32_t filesRenamed() const { return filesRenamed_; }
+    std::int32_t filesDeleted() const { return filesDeleted_; }
+    void resetScanningStatistics();
+
+    // The sub-folders of path (and, with recurse, their whole trees); not the
+    // files directly in path.
+    void scanFolder(const std::string& path, bool recurse = false);
+    void scanFilesInFolder(const std::string& path);
+    void scanFile(const std::string& path);
+    bool isExtensionFiltered(std::string_view extension) const;
+
+    // Detections since the last reset: (virus name, file path).
+    struct Detection {
+        std::string virusName;
+        std::string path;
+    };
+    const std::vector<Detection>& farwatchLog() const { return farwatchLog_; }
+    void resetFarwatch() { farwatchLog_.clear(); }
+
+    // Bytes of files read by scans, for progress displays.
+    std::uint64_t bytesScanned() const { return bytesScanned_; }
+
+    static constexpr const char* kDefaultFilter =
+        "exe;scr;com;bat;pif;vbs;vbe;js;reg;asp;bin;cla;class;cmd;dll;doc;dot;drv;hta;htm;html;htt;ini;inf;"
+        "jse;ocx;php;pif;ppt;sys;key;vbx;vxd;xls;xml";
+
 private:
+    struct Identity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool known = false;
+    };
+    void scanEntry(const std::string& path, Identity expected);
+    void neutralize(const std::string& path, int fd, std::int32_t action);
+    bool yieldOrStop();
     void raiseError(std::int32_t number, const std::string& description);
     void raiseProgress(std::int16_t percent, const std::string& status);
 
@@ -55,6 +107,22 @@ private:
     std::int32_t size_ = 0;
     bool loaded_ = false;
     std::vector<SignatureEntry> entries_;
+    SignatureIndex index_;
+
+    std::int32_t neutralizeMethods_ = 0;
+    std::int32_t fileSizeLimit_ = 10;
+    bool filterFiles_ = true;
+    std::string filter_ = kDefaultFilter;
+    std::atomic<bool> stop_{false};
+
+    std::int32_t detections_ = 0;
+    std::int32_t filesScanned_ = 0;
+    std::int32_t filesHealed_ = 0;
+    std::int32_t filesRenamed_ = 0;
+    std::int32_t filesDeleted_ = 0;
+    std::uint64_t bytesScanned_ = 0;
+    std::vector<Detection> farwatchLog_;
+    std::vector<std::uint8_t> buffer_;
 
     Md5 md5_;
 };

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vk::scan {
+
+// Finds which of many byte strings occur in a buffer, in one pass.
+//
+// Patterns of at least kGram + stride - 1 bytes are found by probing only every
+// stride-th position of the text with a hashed filter of the 4-byte grams at
+// offsets 0..stride-1 of each pattern (every occurrence covers exactly one
+// probed position); a hit is verified by a hash lookup and memcmp. Shorter
+// patterns get an exact stride-1 pass of their own. Empty patterns never match.
+class PatternMatcher {
+public:
+    static constexpr std::size_t kGram = 4;
+    static constexpr std::size_t kMaxStride = 16;
+
+    PatternMatcher() = default;
+    explicit PatternMatcher(const std::vector<std::string>& patterns);
+
+    std::size_t patternCount() const { return patternCount_; }
+
+    // Calls found(patternId) for each distinct pattern that occurs (in no
+    // particular order); found returns false to stop the search early.
+    template <class Found>
+    void search(const std::uint8_t* text, std::size_t size, Found&& found) const;
+
+    // Convenience for tests: ids of every pattern that occurs, ascending.
+    std::vector<std::uint32_t> matches(const std::uint8_t* text, std::size_t size) const;
+
+private:
+    struct Candidate {
+        std::uint32_t pattern;
+        std::uint32_t offset;  // where the gram sits inside the pattern
+    };
+    struct Bucket {
+        std::uint32_t gram;
+        std::uint32_t first;  // into candidates_
+        std::uint32_t count;
+    };
+
+    static std::uint32_t load32(const std::uint8_t* p);
+    std::uint32_t hashOf(std::uint32_t gram) const { return (gram * 0x9E3779B1u) >> filterShift_; }
+    const Bucket* findBucket(std::uint32_t gram) const;
+    bool verify(std::uint32_t pattern, const std::uint8_t* text, std::size_t size, std::size_t start) const;
+
+    template <class Found>
+    bool searchLong(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& seen,
+                    Found& found) const;
+    template <class Found>
+    bool searchShort(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& seen,
+                     Found& found) const;
+
+    std::size_t patternCount_ = 0;
+    std::vector<std::string> patterns_;
+    std::size_t stride_ = 1;
+    std::vector<std::uint32_t> longPatterns_;
+    std::vector<std::uint32_t> shortPatterns_;  // shorter than kGram + stride - 1
+
+    // Long class.
+    unsigned filterShift_ = 32;
+    std::vector<std::uint64_t> filter_;  // one bit per hash value
+    std::vector<Bucket> buckets_;        // open addressing on hashOf(gram)
+    std::uint32_t bucketMask_ = 0;
+    std::vector<Candidate> candidates_;
+
+    // Short class: first two bytes -> patterns starting with them (one-byte patterns by first byte).
+    std::vector<std::uint8_t> shortFirstByte_;                 // 256 flags
+    std::vector<std::vector<std::uint32_t>> shortByPair_;      // 65536 lists, allocated only when used
+    std::vector<std::vector<std::uint32_t>> shortByByte_;      // 256 lists of one-byte patterns
+};
+
+}  // namespace vk::scan
+
+#include "scan/PatternMatcherSearch.h"

@@ -1,0 +1,203 @@
+// The scanning half of the scan engine: walks, the extension filter, the
+// one-pass match and the actions on a detected file.
+#include <fcntl.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/FileSystem.h"
+#include "scan/Crc32.h"
+#include "scan/ScanEngine.h"
+#include "scan/ScanEngineErrors.h"
+
+namespace vk::scan {
+namespace {
+
+std::string lowerAscii(std::string_view s) {
+    std::string out(s);
+    for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool readAll(int fd, std::uint8_t* buf, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::read(fd, buf + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The directory entry still names the file that was read.
+bool sameEntry(const std::string& path, int fd) {
+    struct stat byPath, byFd;
+    return ::lstat(path.c_str(), &byPath) == 0 && ::fstat(fd, &byFd) == 0 && byPath.st_dev == byFd.st_dev &&
+           byPath.st_ino == byFd.st_ino;
+}
+
+// "Normal" attributes: writable, and on FAT neither hidden, system nor read-only.
+void clearAttributes(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) == 0) ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR);
+    std::uint32_t none = 0;
+    ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &none);  // fails harmlessly off FAT
+}
+
+// MoveFile semantics: never replaces an existing file.
+void renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (errno != EINVAL && errno != ENOSYS) return;
+    // File systems without RENAME_NOREPLACE: a hard link refuses an existing name.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP) return;
+    struct stat st;
+    if (::lstat(to.c_str(), &st) != 0 && errno == ENOENT) ::rename(from.c_str(), to.c_str());
+}
+
+}  // namespace
+
+void ScanEngine::setFilter(std::string_view extensions) { filter_ = std::string(trimBlanks(extensions)); }
+
+void ScanEngine::setStopScanningProcess(bool stop) {
+    stop_.store(stop, std::memory_order_relaxed);
+    md5_.cancelDigest.store(stop, std::memory_order_relaxed);
+}
+
+void ScanEngine::resetScanningStatistics() {
+    detections_ = filesScanned_ = filesHealed_ = filesRenamed_ = filesDeleted_ = 0;
+    bytesScanned_ = 0;
+}
+
+bool ScanEngine::isExtensionFiltered(std::string_view extension) const {
+    std::string wanted = lowerAscii(extension);
+    std::string_view rest = filter_;
+    while (true) {
+        auto semi = rest.find(';');
+        std::string_view part = rest.substr(0, semi);
+        if (lowerAscii(part) == wanted) return true;
+        if (semi == std::string_view::npos) return false;
+        rest.remove_prefix(semi + 1);
+    }
+}
+
+bool ScanEngine::yieldOrStop() {
+    if (stopScanningProcess()) return false;
+    if (pump_) pump_->pump();
+    return true;
+}
+
+void ScanEngine::scanFolder(const std::string& path, bool recurse) {
+    platform::FileSystem fs;
+    auto folder = fs.getFolder(path);
+    if (!folder) return;
+    for (const auto& sub : folder->subFolders) {
+        scanFilesInFolder(sub);
+        if (recurse) scanFolder(sub, true);
+        if (!yieldOrStop()) return;
+    }
+}
+
+void ScanEngine::scanFilesInFolder(const std::string& path) {
+    platform::FileSystem fs;
+    auto folder = fs.getFolder(path);
+    if (!folder) return;
+    const bool anySize = fileSizeLimit_ >= 0;
+    const std::uint64_t limit = anySize ? static_cast<std::uint64_t>(fileSizeLimit_) * 1048576u : 0;
+    for (const auto& file : folder->files) {
+        if (anySize && file.size <= limit &&
+            (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(file.path))))
+            scanEntry(file.path, {file.device, file.inode, true});
+        if (!yieldOrStop()) return;
+    }
+}
+
+void ScanEngine::scanFile(const std::string& path) { scanEntry(path, {}); }
+
+void ScanEngine::scanEntry(const std::string& path, Identity expected) {
+    if (!loaded_) {
+        raiseError(kErrDatabaseNotLoaded,
+                   "Unable to scan the file \"" + path + "\". The virus database is not loaded.");
+    }
+    if (events_) events_->scanningProgress(path);
+    ++filesScanned_;
+
+    // Never through a link, never blocking on a FIFO, never a device.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return;
+    struct stat st;
+    bool usable = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                  (!expected.known || (static_cast<std::uint64_t>(st.st_dev) == expected.device &&
+                                       static_cast<std::uint64_t>(st.st_ino) == expected.inode));
+    std::size_t size = usable ? static_cast<std::size_t>(st.st_size) : 0;
+    if (!usable || size == 0 || !loaded_) {
+        ::close(fd);
+        return;
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    try {
+        buffer_.resize(size);
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        return;
+    }
+    if (!readAll(fd, buffer_.data(), size)) {
+        ::close(fd);
+        return;
+    }
+    bytesScanned_ += size;
+
+    std::int32_t crc = computeCrc32({buffer_.data(), size}, pump_);
+    std::int64_t hit = index_.firstMatch(buffer_.data(), size, crc, [&] {
+        Md5Hasher md5;
+        md5.update(buffer_.data(), size);
+        return md5.finishHex();
+    });
+    if (hit != SignatureIndex::kNoMatch) {
+        const SignatureEntry& entry = entries_[static_cast<std::size_t>(hit)];
+        ++detections_;
+        farwatchLog_.push_back({entry.name, path});
+        std::int32_t action = 0;
+        if (neutralizeMethods_ == 0) {
+            if (events_) events_->virusDetected(path, entry.name, action);
+        } else if (neutralizeMethods_ >= 1 && neutralizeMethods_ <= 3) {
+            action = neutralizeMethods_;
+        }
+        neutralize(path, fd, action);
+        // Counted whether or not the file operation worked.
+        if (action == 1) ++filesHealed_;
+        if (action == 2) ++filesDeleted_;
+        if (action == 3) ++filesRenamed_;
+    }
+    ::close(fd);
+}
+
+void ScanEngine::neutralize(const std::string& path, int fd, std::int32_t action) {
+    if (action < 1 || action > 3) return;
+    // The entry may have been swapped for something else since it was read.
+    if (!sameEntry(path, fd)) return;
+    if (action == 3) {
+        renameNoReplace(path, path + ".vir");
+        return;
+    }
+    clearAttributes(fd);
+    if (sameEntry(path, fd)) ::unlink(path.c_str());
+}
+
+}  // namespace vk::scan

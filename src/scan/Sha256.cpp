@@ -4,6 +4,12 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define VK_SHA256_HAVE_SHANI 1
+#endif
+
 namespace vk::scan {
 
 namespace {
@@ -34,17 +40,102 @@ inline std::uint32_t bigSigma1(std::uint32_t x) { return std::rotr(x, 6) ^ std::
 inline std::uint32_t smallSigma0(std::uint32_t x) { return std::rotr(x, 7) ^ std::rotr(x, 18) ^ (x >> 3); }
 inline std::uint32_t smallSigma1(std::uint32_t x) { return std::rotr(x, 17) ^ std::rotr(x, 19) ^ (x >> 10); }
 
+void portableBlock(std::uint32_t* state, const std::uint8_t* p);
+
+#ifdef VK_SHA256_HAVE_SHANI
+
+#define VK_SHANI_TARGET __attribute__((target("sha,sse4.1,ssse3")))
+
+bool shaNiAvailable() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+    const bool ssse3 = (c & (1u << 9)) != 0, sse41 = (c & (1u << 19)) != 0;
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+    return ssse3 && sse41 && (b & (1u << 29)) != 0;
+}
+
+// The SHA extensions keep the state as ABEF and CDGH and take two rounds per
+// instruction; the message schedule runs four words ahead of the rounds.
+VK_SHANI_TARGET void shaNiBlocks(std::uint32_t* state, const std::uint8_t* p, std::size_t blocks) {
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+    __m128i tmp = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    __m128i state1 = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);  // ABEF
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);       // CDGH
+
+    for (; blocks > 0; --blocks, p += 64) {
+        const __m128i abefSave = state0, cdghSave = state1;
+        __m128i w[4];
+        for (int i = 0; i < 4; ++i)
+            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)), byteSwap);
+#pragma GCC unroll 16
+        for (int g = 0; g < 16; ++g) {
+            __m128i& cur = w[g & 3];
+            __m128i& prev = w[(g + 3) & 3];
+            __m128i& next = w[(g + 1) & 3];
+            __m128i msg = _mm_add_epi32(cur, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * g)));
+            state1 = _mm_sha256rnds2_epu32(state1, state0, msg);
+            if (g >= 3 && g <= 14) {
+                next = _mm_add_epi32(next, _mm_alignr_epi8(cur, prev, 4));
+                next = _mm_sha256msg2_epu32(next, cur);
+            }
+            msg = _mm_shuffle_epi32(msg, 0x0E);
+            state0 = _mm_sha256rnds2_epu32(state0, state1, msg);
+            if (g >= 1 && g <= 12) prev = _mm_sha256msg1_epu32(prev, cur);
+        }
+        state0 = _mm_add_epi32(state0, abefSave);
+        state1 = _mm_add_epi32(state1, cdghSave);
+    }
+
+    tmp = _mm_shuffle_epi32(state0, 0x1B);          // FEBA
+    state1 = _mm_shuffle_epi32(state1, 0xB1);       // DCHG
+    state0 = _mm_blend_epi16(tmp, state1, 0xF0);    // DCBA
+    state1 = _mm_alignr_epi8(state1, tmp, 8);       // HGFE
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), state0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), state1);
+}
+
+#endif
+
+void compressBlocks(std::uint32_t* state, const std::uint8_t* p, std::size_t blocks) {
+#ifdef VK_SHA256_HAVE_SHANI
+    static const bool shaNi = shaNiAvailable();
+    if (shaNi) {
+        shaNiBlocks(state, p, blocks);
+        return;
+    }
+#endif
+    for (; blocks > 0; --blocks, p += 64) portableBlock(state, p);
+}
+
 }  // namespace
+
+bool sha256HardwareAvailable() {
+#ifdef VK_SHA256_HAVE_SHANI
+    static const bool shaNi = shaNiAvailable();
+    return shaNi;
+#else
+    return false;
+#endif
+}
+
+void sha256PortableBlocks(std::uint32_t* state, const std::uint8_t* p, std::size_t blocks) {
+    for (; blocks > 0; --blocks, p += 64) portableBlock(state, p);
+}
 
 Sha256::Sha256() : h_(kInitial) {}
 
-void Sha256::block(const std::uint8_t* p) {
+void Sha256::block(const std::uint8_t* p) { compressBlocks(h_.data(), p, 1); }
+
+namespace {
+
+void portableBlock(std::uint32_t* state, const std::uint8_t* p) {
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i) w[i] = loadBe32(p + 4 * i);
     for (int i = 16; i < 64; ++i)
         w[i] = smallSigma1(w[i - 2]) + w[i - 7] + smallSigma0(w[i - 15]) + w[i - 16];
 
-    std::uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3], e = h_[4], f = h_[5], g = h_[6], h = h_[7];
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4], f = state[5], g = state[6], h = state[7];
     // Eight rounds per pass with the variables renamed instead of shifted.
 #define VK_SHA_ROUND(a, b, c, d, e, f, g, h, i)                                   \
     {                                                                            \
@@ -64,15 +155,17 @@ void Sha256::block(const std::uint8_t* p) {
         VK_SHA_ROUND(b, c, d, e, f, g, h, a, i + 7)
     }
 #undef VK_SHA_ROUND
-    h_[0] += a;
-    h_[1] += b;
-    h_[2] += c;
-    h_[3] += d;
-    h_[4] += e;
-    h_[5] += f;
-    h_[6] += g;
-    h_[7] += h;
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
 }
+
+}  // namespace
 
 void Sha256::update(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return;
@@ -87,7 +180,11 @@ void Sha256::update(const std::uint8_t* data, std::size_t size) {
         block(buffer_.data());
         buffered_ = 0;
     }
-    for (; size >= 64; size -= 64, data += 64) block(data);
+    if (size >= 64) {
+        compressBlocks(h_.data(), data, size / 64);
+        data += size & ~std::size_t{63};
+        size &= 63;
+    }
     if (size > 0) {
         std::memcpy(buffer_.data(), data, size);
         buffered_ = size;

@@ -26,4 +26,9 @@ private:
     std::size_t buffered_ = 0;
 };
 
+// True when the CPU's SHA extensions do the block function.
+bool sha256HardwareAvailable();
+// The portable block function, so tests and benchmarks can compare it with the one in use.
+void sha256PortableBlocks(std::uint32_t state[8], const std::uint8_t* data, std::size_t blocks);
+
 }  // namespace vk::scan

@@ -73,5 +73,33 @@ TEST(Sha256, PaddingBoundaries) {
               "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb");
 }
 
+// Pads by hand and runs the portable block function, for comparison with the
+// block function in use (the CPU's SHA extensions where present).
+std::string portableDigest(std::string_view message) {
+    std::string padded(message);
+    padded += '\x80';
+    while (padded.size() % 64 != 56) padded += '\0';
+    const std::uint64_t bits = std::uint64_t{message.size()} * 8;
+    for (int i = 7; i >= 0; --i) padded += static_cast<char>(bits >> (8 * i));
+    std::uint32_t state[8] = {0x6a09e667u, 0xbb67ae85u, 0x3c6ef372u, 0xa54ff53au,
+                              0x510e527fu, 0x9b05688cu, 0x1f83d9abu, 0x5be0cd19u};
+    sha256PortableBlocks(state, reinterpret_cast<const std::uint8_t*>(padded.data()), padded.size() / 64);
+    std::array<std::uint8_t, 32> out{};
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 4; ++j) out[static_cast<std::size_t>(4 * i + j)] = static_cast<std::uint8_t>(state[i] >> (24 - 8 * j));
+    return hexOf(out);
+}
+
+TEST(Sha256, PortableAndDispatchedBlockFunctionsAgree) {
+    EXPECT_EQ(portableDigest("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    std::mt19937_64 rng(17);
+    for (std::size_t n = 0; n < 600; n += 1 + n / 7) {
+        std::string data(n, '\0');
+        for (auto& ch : data) ch = static_cast<char>(rng());
+        ASSERT_EQ(Sha256::hexDigest(data), portableDigest(data)) << n;
+    }
+    RecordProperty("sha_extensions", sha256HardwareAvailable() ? "yes" : "no");
+}
+
 }  // namespace
 }  // namespace vk::scan

@@ -92,7 +92,7 @@ private:
         bool known = false;
     };
     void scanEntry(const std::string& path, Identity expected);
-    void neutralize(const std::string& path, int fd, std::int32_t action);
+    bool neutralize(const std::string& path, int fd, std::int32_t action);
     bool yieldOrStop();
     void raiseError(std::int32_t number, const std::string& description);
     void raiseProgress(std::int16_t percent, const std::string& status);

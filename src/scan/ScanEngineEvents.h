@@ -16,6 +16,11 @@ struct ScanEngineEvents {
     // The handler leaves its choice in action (0 ignore, 1 heal, 2 delete, 3 rename).
     virtual void virusDetected(const std::string& /*fileScanned*/, const std::string& /*virusName*/,
                                std::int32_t& /*action*/) {}
+
+    // Not one of the six: after every detection, the action taken on it and
+    // whether the file operation worked, for displays that report results.
+    virtual void detectionHandled(const std::string& /*fileScanned*/, const std::string& /*virusName*/,
+                                  std::int32_t /*action*/, bool /*succeeded*/) {}
 };
 
 }  // namespace vk::scan

@@ -58,17 +58,14 @@ void clearAttributes(int fd) {
 }
 
 // MoveFile semantics: never replaces an existing file.
-void renameNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    if (errno != EINVAL && errno != ENOSYS) return;
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
     // File systems without RENAME_NOREPLACE: a hard link refuses an existing name.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        ::unlink(from.c_str());
-        return;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP) return;
+    if (::link(from.c_str(), to.c_str()) == 0) return ::unlink(from.c_str()) == 0;
+    if (errno != EPERM && errno != EOPNOTSUPP) return false;
     struct stat st;
-    if (::lstat(to.c_str(), &st) != 0 && errno == ENOENT) ::rename(from.c_str(), to.c_str());
+    return ::lstat(to.c_str(), &st) != 0 && errno == ENOENT && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace
@@ -179,25 +176,23 @@ void ScanEngine::scanEntry(const std::string& path, Identity expected) {
         } else if (neutralizeMethods_ >= 1 && neutralizeMethods_ <= 3) {
             action = neutralizeMethods_;
         }
-        neutralize(path, fd, action);
+        bool done = neutralize(path, fd, action);
         // Counted whether or not the file operation worked.
         if (action == 1) ++filesHealed_;
         if (action == 2) ++filesDeleted_;
         if (action == 3) ++filesRenamed_;
+        if (events_) events_->detectionHandled(path, entry.name, action, done);
     }
     ::close(fd);
 }
 
-void ScanEngine::neutralize(const std::string& path, int fd, std::int32_t action) {
-    if (action < 1 || action > 3) return;
+bool ScanEngine::neutralize(const std::string& path, int fd, std::int32_t action) {
+    if (action < 1 || action > 3) return true;
     // The entry may have been swapped for something else since it was read.
-    if (!sameEntry(path, fd)) return;
-    if (action == 3) {
-        renameNoReplace(path, path + ".vir");
-        return;
-    }
+    if (!sameEntry(path, fd)) return false;
+    if (action == 3) return renameNoReplace(path, path + ".vir");
     clearAttributes(fd);
-    if (sameEntry(path, fd)) ::unlink(path.c_str());
+    return sameEntry(path, fd) && ::unlink(path.c_str()) == 0;
 }
 
 }  // namespace vk::scan

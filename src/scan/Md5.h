@@ -47,13 +47,15 @@ public:
 
     // Text is UTF-8; each character becomes its Windows-1252 byte. Throws
     // platform::RuntimeError 6 (Overflow) above 32,767 characters and 5 for a
-    // character the code page cannot hold.
+    // character the code page cannot hold (or text that is not UTF-8).
     std::string digestStrToHexStr(std::string_view sourceString);
-    // "" on any failure (missing file, access denied, read error).
+    // "" on any failure (missing file, access denied, read error, not a regular file).
     std::string digestFileToHexStr(const std::string& inFile);
     std::string getValues() const;
 
     void md5Init();
+    // Adds the first inputLen bytes (none when inputLen <= 0); an inputLen beyond
+    // the buffer throws platform::RuntimeError 9 (Subscript out of range).
     void md5Update(std::int32_t inputLen, std::span<const std::uint8_t> inputBuffer);
     void md5Final();
 

@@ -21,7 +21,7 @@ best_of_5() {
     for _ in 1 2 3 4 5; do
         local t0 t1
         t0=$(date +%s%N)
-        "$@" >"$work/out" 
+        "$@" >"$work/out"
         t1=$(date +%s%N)
         local ns=$((t1 - t0))
         if [[ -z $best || $ns -lt $best ]]; then best=$ns; fi
@@ -40,7 +40,8 @@ for mode in hasher digest-file; do
     [[ $got == "$ref" ]] || { echo "digest mismatch in $mode: $got vs $ref" >&2; exit 1; }
 done
 
-echo "64 MiB random file, warm cache, best of 5"
+if command -v lscpu >/dev/null; then lscpu | head -20; echo; fi
+echo "64 MiB random file, warm cache, best of 5 (MB = 10^6 bytes)"
 report "md5sum" "$(best_of_5 md5sum "$file")"
 report "tool_md5file hasher" "$(best_of_5 "$tool" hasher "$file")"
 report "tool_md5file digest-file" "$(best_of_5 "$tool" digest-file "$file")"

@@ -23,9 +23,20 @@ public:
     IniDocument(IniDocument&&) noexcept;
     IniDocument& operator=(IniDocument&&) noexcept;
 
+    // Copies the text; fromText takes it over instead (no copy of a large payload).
+    // A UTF-8 BOM is skipped, a UTF-16LE text (with BOM) is converted to UTF-8;
+    // only the first 4 GiB of a text are read.
     static IniDocument parse(std::string_view text);
+    static IniDocument fromText(std::string text);
 
+    std::size_t sectionCount() const;  // distinct section names
+    std::size_t keyCount() const;      // keys that a lookup can reach
+
+    // The value as a profile read returns it (cut at a NUL, one pair of matching
+    // quotes removed, cut to kIniValueLimit); nullopt when the key is missing
+    // or its line has no "=".
     std::optional<std::string_view> find(std::string_view section, std::string_view key) const;
+    // find(), or the fallback less its trailing blanks as the profile read returns it.
     std::string get(std::string_view section, std::string_view key,
                     std::string_view fallback) const;
 
@@ -41,7 +52,12 @@ std::string getProfileString(const std::string& file, std::string_view section,
 
 // WritePrivateProfileString: creates the file and the section as needed;
 // written atomically under an advisory lock. False when the file cannot be written.
+// Refuses (false) names and values holding a line break, key names holding
+// "=" or starting with "[" or ";": they would read back as other keys.
 bool writeProfileString(const std::string& file, std::string_view section,
                         std::string_view key, std::string_view value);
+
+// Forgets every cached parse (tests; files are re-checked on every read anyway).
+void clearProfileCache();
 
 }  // namespace vk::platform

@@ -1,0 +1,585 @@
+#include "platform/linux/RegFile.h"
+
+#include <array>
+#include <cstring>
+
+#include "platform/CodePage.h"
+#include "platform/Utf16.h"
+
+namespace vk::platform {
+namespace {
+
+constexpr std::size_t kIndexThreshold = 16;
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHeader4 = "REGEDIT4";
+// Our own files hold string data in hex() form as the stored bytes; files
+// written by regedit hold it as UTF-16LE. This comment tells them apart.
+constexpr std::string_view kMarker = "; VandrelKast registry store";
+constexpr std::string_view kMarkerLine =
+    "; VandrelKast registry store: hex(1), hex(2) and hex(7) data are the stored bytes (UTF-8)";
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+std::string folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = fold(c);
+    return out;
+}
+
+bool iequal(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i])) return false;
+    return true;
+}
+
+bool istartsWith(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && iequal(s.substr(0, prefix.size()), prefix);
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Splits text at CR, LF and CRLF without rescanning for LF after lone CRs.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : t_(text) {}
+
+    bool next(std::string_view& line) {
+        if (pos_ >= t_.size()) return false;
+        if (nl_ == kNone || nl_ < pos_) {
+            nl_ = t_.find('\n', pos_);
+            if (nl_ == std::string_view::npos) nl_ = t_.size();
+        }
+        const void* cr = std::memchr(t_.data() + pos_, '\r', nl_ - pos_);
+        if (cr) {
+            std::size_t c = static_cast<std::size_t>(static_cast<const char*>(cr) - t_.data());
+            line = t_.substr(pos_, c - pos_);
+            pos_ = c + 1;
+            if (pos_ < t_.size() && t_[pos_] == '\n') ++pos_;
+        } else {
+            line = t_.substr(pos_, nl_ - pos_);
+            pos_ = nl_ + 1;
+        }
+        return true;
+    }
+
+private:
+    std::string_view t_;
+    std::size_t pos_ = 0;
+    std::size_t nl_ = kNone;
+};
+
+// "..." with \\ and \" escapes; other backslashes are kept as they are.
+bool parseQuoted(std::string_view s, std::size_t& i, std::string& out) {
+    if (i >= s.size() || s[i] != '"') return false;
+    ++i;
+    while (i < s.size()) {
+        char c = s[i];
+        if (c == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) {
+            out.push_back(s[i + 1]);
+            i += 2;
+        } else if (c == '"') {
+            ++i;
+            return true;
+        } else {
+            out.push_back(c);
+            ++i;
+        }
+    }
+    return false;
+}
+
+bool parseHexList(std::string_view s, std::string& out) {
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    };
+    skipBlanks();
+    if (i == s.size()) return true;
+    while (true) {
+        skipBlanks();
+        int hi = i < s.size() ? hexDigit(s[i]) : -1;
+        if (hi < 0) return false;
+        ++i;
+        int value = hi;
+        if (i < s.size() && hexDigit(s[i]) >= 0) {
+            value = hi * 16 + hexDigit(s[i]);
+            ++i;
+        }
+        out.push_back(static_cast<char>(value));
+        skipBlanks();
+        if (i == s.size()) return true;
+        if (s[i] != ',') return false;
+        ++i;
+        skipBlanks();
+        if (i == s.size()) return true;  // trailing comma
+    }
+}
+
+bool parseHexNumber(std::string_view s, std::uint32_t& value) {
+    if (s.empty() || s.size() > 8) return false;
+    value = 0;
+    for (char c : s) {
+        int d = hexDigit(c);
+        if (d < 0) return false;
+        value = value * 16 + static_cast<std::uint32_t>(d);
+    }
+    return true;
+}
+
+bool isStringType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
+
+struct Parser {
+    RegDocument& doc;
+    LineReader lines;
+    bool wide = false;        // hex string data is UTF-16LE
+    bool ansiHex = false;     // REGEDIT4: hex string data in the ANSI code page
+    RegKeyNode* current = nullptr;
+    bool inRemoval = false;
+
+    void bad() {
+        doc.damaged = true;
+        ++doc.skippedLines;
+    }
+
+    void header(std::string_view line) {
+        current = nullptr;
+        inRemoval = false;
+        if (line.size() < 2 || line.back() != ']') return bad();
+        std::string_view inner = line.substr(1, line.size() - 2);
+        bool removal = !inner.empty() && inner.front() == '-';
+        if (removal) inner.remove_prefix(1);
+        std::size_t slash = inner.find('\\');
+        std::string_view hiveName = canonicalHiveName(inner.substr(0, slash));
+        if (hiveName.empty()) return bad();
+        std::vector<std::string_view> parts;
+        std::string_view rest = slash == std::string_view::npos ? std::string_view{} : inner.substr(slash + 1);
+        while (!rest.empty()) {
+            std::size_t cut = rest.find('\\');
+            std::string_view part = rest.substr(0, cut);
+            if (!part.empty()) {
+                if (part.size() > kRegMaxKeyNameLength || parts.size() >= kRegMaxDepth) return bad();
+                parts.push_back(part);
+            }
+            if (cut == std::string_view::npos) break;
+            rest.remove_prefix(cut + 1);
+        }
+        if (removal) {
+            if (parts.empty()) return bad();  // a whole hive cannot be removed
+            RegKeyNode* node = doc.findHive(hiveName);
+            for (std::size_t i = 0; node && i + 1 < parts.size(); ++i) node = node->findSubKey(parts[i]);
+            if (node) node->removeSubKey(parts.back());
+            inRemoval = true;
+            return;
+        }
+        RegKeyNode* node = &doc.ensureHive(hiveName);
+        for (auto part : parts) node = &node->ensureSubKey(part);
+        current = node;
+    }
+
+    void value(std::string_view line) {
+        if (!current) {
+            if (!inRemoval) bad();
+            return;
+        }
+        std::string name;
+        std::size_t i = 0;
+        if (line[0] == '@') {
+            i = 1;
+        } else if (!parseQuoted(line, i, name)) {
+            return bad();
+        }
+        if (name.size() > kRegMaxValueNameLength) return bad();
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= line.size() || line[i] != '=') return bad();
+        std::string_view rest = trimBlanks(line.substr(i + 1));
+        if (rest == "-") {
+            current->removeValue(name);
+            return;
+        }
+        if (!rest.empty() && rest.front() == '"') {
+            std::string data;
+            std::size_t j = 0;
+            if (!parseQuoted(rest, j, data) || !trimBlanks(rest.substr(j)).empty()) return bad();
+            data.push_back('\0');
+            current->setValue(name, 1, std::move(data));
+            return;
+        }
+        if (istartsWith(rest, "dword:")) {
+            std::uint32_t v = 0;
+            if (!parseHexNumber(trimBlanks(rest.substr(6)), v)) return bad();
+            std::string data(4, '\0');
+            for (int b = 0; b < 4; ++b) data[b] = static_cast<char>((v >> (8 * b)) & 0xFF);
+            current->setValue(name, 4, std::move(data));
+            return;
+        }
+        if (istartsWith(rest, "hex")) {
+            std::string_view spec = rest.substr(3);
+            std::uint32_t type = 3;
+            if (!spec.empty() && spec.front() == '(') {
+                std::size_t close = spec.find(')');
+                if (close == std::string_view::npos || !parseHexNumber(spec.substr(1, close - 1), type))
+                    return bad();
+                spec.remove_prefix(close + 1);
+            }
+            if (spec.empty() || spec.front() != ':') return bad();
+            std::string_view list = trimBlanks(spec.substr(1));
+            std::string joined;
+            bool continued = !list.empty() && list.back() == '\\';
+            if (continued) {
+                joined.assign(list.substr(0, list.size() - 1));
+                std::string_view more;
+                while (continued && lines.next(more)) {
+                    more = trimBlanks(more);
+                    continued = !more.empty() && more.back() == '\\';
+                    joined.append(continued ? more.substr(0, more.size() - 1) : more);
+                }
+                list = joined;
+            }
+            std::string data;
+            if (!parseHexList(list, data)) return bad();
+            if (isStringType(type)) {
+                if (wide && data.size() % 2 == 0)
+                    data = utf16ToUtf8(data);
+                else if (ansiHex && !isValidUtf8(data))
+                    data = ansiToUtf8(data);
+            }
+            current->setValue(name, type, std::move(data));
+            return;
+        }
+        bad();
+    }
+};
+
+bool plainString(const std::string& data) {
+    if (data.empty() || data.back() != '\0') return false;
+    std::string_view text(data.data(), data.size() - 1);
+    if (text.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos) return false;
+    return isValidUtf8(text);
+}
+
+void appendEscaped(std::string& out, std::string_view s) {
+    out.push_back('"');
+    for (char c : s) {
+        if (c == '\\' || c == '"') out.push_back('\\');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+void appendValue(std::string& out, const RegValueEntry& v) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::size_t lineStart = out.size();
+    if (v.name.empty())
+        out.push_back('@');
+    else
+        appendEscaped(out, v.name);
+    out.push_back('=');
+    if (v.type == 1 && plainString(v.data)) {
+        appendEscaped(out, std::string_view(v.data.data(), v.data.size() - 1));
+        out += "\r\n";
+        return;
+    }
+    if (v.type == 4 && v.data.size() == 4) {
+        std::uint32_t x = 0;
+        for (int b = 3; b >= 0; --b) x = (x << 8) | static_cast<unsigned char>(v.data[b]);
+        out += "dword:";
+        for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kHex[(x >> shift) & 0xF]);
+        out += "\r\n";
+        return;
+    }
+    if (v.type == 3) {
+        out += "hex:";
+    } else {
+        out += "hex(";
+        bool started = false;
+        for (int shift = 28; shift >= 0; shift -= 4) {
+            unsigned d = (v.type >> shift) & 0xF;
+            if (d || started || shift == 0) {
+                out.push_back(kHex[d]);
+                started = true;
+            }
+        }
+        out += "):";
+    }
+    bool tokenOnLine = false;
+    for (std::size_t i = 0; i < v.data.size(); ++i) {
+        std::size_t tokenLen = i + 1 < v.data.size() ? 3 : 2;
+        if (tokenOnLine && out.size() - lineStart + tokenLen > 78) {
+            out += "\\\r\n  ";
+            lineStart = out.size() - 2;
+        }
+        auto b = static_cast<unsigned char>(v.data[i]);
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 0xF]);
+        if (i + 1 < v.data.size()) out.push_back(',');
+        tokenOnLine = true;
+    }
+    out += "\r\n";
+}
+
+void appendKey(std::string& out, const RegKeyNode& key, std::string& path) {
+    out += "\r\n[";
+    out += path;
+    out += "]\r\n";
+    for (const auto& v : key.values()) appendValue(out, v);
+    for (std::size_t i = 0; i < key.subKeyCount(); ++i) {
+        const RegKeyNode& sub = key.subKeyAt(i);
+        std::size_t keep = path.size();
+        path.push_back('\\');
+        path += sub.name();
+        appendKey(out, sub, path);
+        path.resize(keep);
+    }
+}
+
+}  // namespace
+
+RegKeyNode::~RegKeyNode() = default;
+
+std::size_t RegKeyNode::valueIndex(std::string_view name) const {
+    if (valueMap_) {
+        auto it = valueMap_->find(folded(name));
+        return it == valueMap_->end() ? kNone : it->second;
+    }
+    for (std::size_t i = 0; i < values_.size(); ++i)
+        if (iequal(values_[i].name, name)) return i;
+    return kNone;
+}
+
+std::size_t RegKeyNode::subKeyIndex(std::string_view name) const {
+    if (subKeyMap_) {
+        auto it = subKeyMap_->find(folded(name));
+        return it == subKeyMap_->end() ? kNone : it->second;
+    }
+    for (std::size_t i = 0; i < subKeys_.size(); ++i)
+        if (iequal(subKeys_[i]->name(), name)) return i;
+    return kNone;
+}
+
+void RegKeyNode::rebuildValueIndex() {
+    if (values_.size() <= kIndexThreshold) {
+        valueMap_.reset();
+        return;
+    }
+    valueMap_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
+    for (std::size_t i = 0; i < values_.size(); ++i) valueMap_->emplace(folded(values_[i].name), i);
+}
+
+void RegKeyNode::rebuildSubKeyIndex() {
+    if (subKeys_.size() <= kIndexThreshold) {
+        subKeyMap_.reset();
+        return;
+    }
+    subKeyMap_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
+    for (std::size_t i = 0; i < subKeys_.size(); ++i) subKeyMap_->emplace(folded(subKeys_[i]->name()), i);
+}
+
+const RegValueEntry* RegKeyNode::findValue(std::string_view name) const {
+    std::size_t i = valueIndex(name);
+    return i == kNone ? nullptr : &values_[i];
+}
+
+void RegKeyNode::setValue(std::string_view name, std::uint32_t type, std::string data) {
+    std::size_t i = valueIndex(name);
+    if (i != kNone) {
+        values_[i].type = type;
+        values_[i].data = std::move(data);
+        return;
+    }
+    values_.push_back(RegValueEntry{std::string(name), type, std::move(data)});
+    if (valueMap_)
+        valueMap_->emplace(folded(name), values_.size() - 1);
+    else if (values_.size() > kIndexThreshold)
+        rebuildValueIndex();
+}
+
+bool RegKeyNode::removeValue(std::string_view name) {
+    std::size_t i = valueIndex(name);
+    if (i == kNone) return false;
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (valueMap_) rebuildValueIndex();
+    return true;
+}
+
+RegKeyNode* RegKeyNode::findSubKey(std::string_view name) {
+    std::size_t i = subKeyIndex(name);
+    return i == kNone ? nullptr : subKeys_[i].get();
+}
+
+const RegKeyNode* RegKeyNode::findSubKey(std::string_view name) const {
+    std::size_t i = subKeyIndex(name);
+    return i == kNone ? nullptr : subKeys_[i].get();
+}
+
+RegKeyNode& RegKeyNode::ensureSubKey(std::string_view name) {
+    if (RegKeyNode* found = findSubKey(name)) return *found;
+    subKeys_.push_back(std::make_unique<RegKeyNode>(std::string(name)));
+    if (subKeyMap_)
+        subKeyMap_->emplace(folded(name), subKeys_.size() - 1);
+    else if (subKeys_.size() > kIndexThreshold)
+        rebuildSubKeyIndex();
+    return *subKeys_.back();
+}
+
+bool RegKeyNode::removeSubKey(std::string_view name) {
+    std::size_t i = subKeyIndex(name);
+    if (i == kNone) return false;
+    subKeys_.erase(subKeys_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (subKeyMap_) rebuildSubKeyIndex();
+    return true;
+}
+
+bool sameTree(const RegKeyNode& a, const RegKeyNode& b) {
+    if (a.name() != b.name() || a.values() != b.values() || a.subKeyCount() != b.subKeyCount())
+        return false;
+    for (std::size_t i = 0; i < a.subKeyCount(); ++i)
+        if (!sameTree(a.subKeyAt(i), b.subKeyAt(i))) return false;
+    return true;
+}
+
+RegKeyNode* RegDocument::findHive(std::string_view name) {
+    for (auto& h : hives)
+        if (iequal(h->name(), name)) return h.get();
+    return nullptr;
+}
+
+const RegKeyNode* RegDocument::findHive(std::string_view name) const {
+    for (const auto& h : hives)
+        if (iequal(h->name(), name)) return h.get();
+    return nullptr;
+}
+
+RegKeyNode& RegDocument::ensureHive(std::string_view name) {
+    if (RegKeyNode* h = findHive(name)) return *h;
+    std::string_view canonical = canonicalHiveName(name);
+    hives.push_back(std::make_unique<RegKeyNode>(std::string(canonical.empty() ? name : canonical)));
+    return *hives.back();
+}
+
+std::string_view canonicalHiveName(std::string_view name) {
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kNames = {{
+        {"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT"},
+        {"HKCR", "HKEY_CLASSES_ROOT"},
+        {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER"},
+        {"HKCU", "HKEY_CURRENT_USER"},
+        {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE"},
+        {"HKLM", "HKEY_LOCAL_MACHINE"},
+        {"HKEY_USERS", "HKEY_USERS"},
+        {"HKU", "HKEY_USERS"},
+        {"HKEY_CURRENT_CONFIG", "HKEY_CURRENT_CONFIG"},
+        {"HKCC", "HKEY_CURRENT_CONFIG"},
+        {"HKEY_DYN_DATA", "HKEY_DYN_DATA"},
+        {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA"},
+    }};
+    for (const auto& [alias, canonical] : kNames)
+        if (iequal(alias, name)) return canonical;
+    return {};
+}
+
+RegDocument parseRegText(std::string_view bytes) {
+    RegDocument doc;
+    std::string decoded;
+    std::string_view text = bytes;
+    auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && b(0) == 0xFF && b(1) == 0xFE) {
+        bool complete = true;
+        decoded = utf16ToUtf8(bytes.substr(2), false, &complete);
+        if (!complete) doc.damaged = true;
+        text = decoded;
+    } else if (bytes.size() >= 2 && b(0) == 0xFE && b(1) == 0xFF) {
+        bool complete = true;
+        decoded = utf16ToUtf8(bytes.substr(2), true, &complete);
+        if (!complete) doc.damaged = true;
+        text = decoded;
+    } else if (bytes.size() >= 4 && b(0) != 0 && b(1) == 0 && b(2) != 0 && b(3) == 0) {
+        // UTF-16LE that lost its BOM.
+        bool complete = true;
+        decoded = utf16ToUtf8(bytes, false, &complete);
+        if (!complete) doc.damaged = true;
+        text = decoded;
+    } else if (bytes.size() >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) {
+        text = bytes.substr(3);
+    }
+
+    // Find the header line.
+    LineReader probe(text);
+    std::string_view first;
+    bool haveFirst = false;
+    while (probe.next(first)) {
+        first = trimBlanks(first);
+        if (!first.empty()) {
+            haveFirst = true;
+            break;
+        }
+    }
+    bool v4 = haveFirst && first == kHeader4;
+    bool v5 = haveFirst && first == kHeader5;
+    if (v4 && !isValidUtf8(text)) {
+        decoded = ansiToUtf8(text);
+        text = decoded;
+    }
+    // A blank file is an empty registry (a new root file starts so); other text needs the header.
+    if (!v4 && !v5 && haveFirst) doc.damaged = true;
+
+    Parser p{doc, LineReader(text)};
+    p.ansiHex = v4;
+    bool ours = false;
+    bool sawKey = false;
+    bool sawHeader = false;
+    std::string_view line;
+    while (p.lines.next(line)) {
+        line = trimBlanks(line);
+        if (line.empty()) continue;
+        if (!sawHeader && (v4 || v5)) {
+            sawHeader = true;  // the first non-blank line is the header checked above
+            continue;
+        }
+        switch (line.front()) {
+        case ';':
+            if (!sawKey && line.substr(0, kMarker.size()) == kMarker) ours = true;
+            break;
+        case '[':
+            sawKey = true;
+            p.wide = v5 && !ours;
+            p.header(line);
+            break;
+        case '"':
+        case '@':
+            p.value(line);
+            break;
+        default:
+            p.bad();
+            break;
+        }
+    }
+    return doc;
+}
+
+std::string writeRegText(const RegDocument& doc) {
+    std::string out;
+    out += kHeader5;
+    out += "\r\n";
+    out += kMarkerLine;
+    out += "\r\n";
+    std::string path;
+    for (const auto& hive : doc.hives) {
+        path = hive->name();
+        appendKey(out, *hive, path);
+    }
+    return out;
+}
+
+}  // namespace vk::platform

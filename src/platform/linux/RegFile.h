@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vk::platform {
+
+// Limits Windows itself puts on names and nesting; the reader refuses lines
+// beyond them and the store refuses to create them.
+inline constexpr std::size_t kRegMaxKeyNameLength = 255;
+inline constexpr std::size_t kRegMaxValueNameLength = 16383;
+inline constexpr std::size_t kRegMaxDepth = 512;
+
+struct RegValueEntry {
+    std::string name;
+    std::uint32_t type = 0;
+    std::string data;
+
+    bool operator==(const RegValueEntry&) const = default;
+};
+
+// One key: values and sub-keys in insertion order, looked up by name without
+// regard to ASCII case.
+class RegKeyNode {
+public:
+    explicit RegKeyNode(std::string name) : name_(std::move(name)) {}
+    ~RegKeyNode();
+    RegKeyNode(const RegKeyNode&) = delete;
+    RegKeyNode& operator=(const RegKeyNode&) = delete;
+
+    const std::string& name() const { return name_; }
+
+    const std::vector<RegValueEntry>& values() const { return values_; }
+    const RegValueEntry* findValue(std::string_view name) const;
+    // Replaces a value in place or appends a new one.
+    void setValue(std::string_view name, std::uint32_t type, std::string data);
+    bool removeValue(std::string_view name);
+
+    std::size_t subKeyCount() const { return subKeys_.size(); }
+    const RegKeyNode& subKeyAt(std::size_t i) const { return *subKeys_[i]; }
+    RegKeyNode* findSubKey(std::string_view name);
+    const RegKeyNode* findSubKey(std::string_view name) const;
+    // The existing sub-key of that name, or a new one appended.
+    RegKeyNode& ensureSubKey(std::string_view name);
+    bool removeSubKey(std::string_view name);
+
+private:
+    std::size_t valueIndex(std::string_view name) const;
+    std::size_t subKeyIndex(std::string_view name) const;
+    void rebuildValueIndex();
+    void rebuildSubKeyIndex();
+
+    std::string name_;
+    std::vector<RegValueEntry> values_;
+    std::vector<std::unique_ptr<RegKeyNode>> subKeys_;
+    // Built only for keys with many entries; small keys are scanned.
+    std::unique_ptr<std::unordered_map<std::string, std::size_t>> valueMap_;
+    std::unique_ptr<std::unordered_map<std::string, std::size_t>> subKeyMap_;
+};
+
+bool sameTree(const RegKeyNode& a, const RegKeyNode& b);
+
+// The contents of one .reg file: one tree per hive named in it, in order of
+// first appearance ("HKEY_CURRENT_USER", ...).
+struct RegDocument {
+    std::vector<std::unique_ptr<RegKeyNode>> hives;
+    // Lines that could not be understood were skipped; rewriting the file
+    // would lose them.
+    bool damaged = false;
+    std::size_t skippedLines = 0;
+
+    RegKeyNode* findHive(std::string_view name);
+    const RegKeyNode* findHive(std::string_view name) const;
+    RegKeyNode& ensureHive(std::string_view name);
+};
+
+// "HKCU" / "hkey_current_user" -> "HKEY_CURRENT_USER"; "" when unknown.
+std::string_view canonicalHiveName(std::string_view name);
+
+// Reads REGEDIT4 and "Windows Registry Editor Version 5.00" text: UTF-16LE/BE
+// with BOM, UTF-8 with or without BOM; CR, LF or CRLF line ends; hex data
+// continued over lines; "[-key]" and "name"=- removals. Never fails: what it
+// cannot understand is skipped and flags the document as damaged.
+//
+// String data in hex(1)/hex(2)/hex(7) form is UTF-16LE in files regedit wrote
+// and is stored converted to UTF-8 (the program's ANSI); "..." strings are
+// stored as their UTF-8 text plus one NUL. Files this program wrote carry a
+// marker comment and hold the stored bytes as they are.
+RegDocument parseRegText(std::string_view bytes);
+
+// Writes UTF-8 "Windows Registry Editor Version 5.00" text, CRLF line ends,
+// with the marker comment; every value comes back byte for byte.
+std::string writeRegText(const RegDocument& doc);
+
+}  // namespace vk::platform

@@ -1,0 +1,89 @@
+// vkrepair SCRIPT: runs a KastScript headless against the live system.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "cli/CommandLine.h"
+#include "cli/ConsolePrinter.h"
+#include "script/AsciiText.h"
+#include "script/Console.h"
+#include "script/ScriptIniEngine.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: vkrepair SCRIPT\n"
+    "Runs a KastScript against this system and prints its console as it is written.\n"
+    "INI KastScripts (.vki) end processes, delete files, restore registry values\n"
+    "and treat every connected drive.\n"
+    "\n"
+    "  --help     show this help\n"
+    "  --version  show the version\n"
+    "\n"
+    "Exit status: 0 after a completed run, 2 when the script cannot be run.\n"
+    "The registry store follows $VANDRELKAST_REGISTRY, drives $VANDRELKAST_DRIVES.\n";
+
+// Absorbed failures go to stderr; the run carries on as in the window.
+class ErrorPrinter final : public vk::script::ScriptIniEngineListener {
+public:
+    void errorOccured(long number, const std::string& description) override {
+        std::fprintf(stderr, "vkrepair: skipped a step: error %ld: %s\n", number, description.c_str());
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vk;
+    auto args = cli::argumentsOf(argc, argv);
+    if (cli::handleStandardOptions(args, "vkrepair", kUsage)) return cli::kExitOk;
+    if (args.size() != 1 || args[0].starts_with("--")) {
+        std::cerr << kUsage;
+        return cli::kExitError;
+    }
+    const std::string& path = args[0];
+
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        std::cerr << "vkrepair: cannot read " << path << ": " << std::strerror(errno) << "\n";
+        return cli::kExitError;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        std::cerr << "vkrepair: cannot read " << path << ": not a regular file\n";
+        return cli::kExitError;
+    }
+    if (std::ifstream probe(path, std::ios::binary); !probe) {
+        std::cerr << "vkrepair: cannot read " << path << ": " << std::strerror(errno) << "\n";
+        return cli::kExitError;
+    }
+
+    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    auto dot = name.rfind('.');
+    std::string extension = script::asciiLower(dot == std::string::npos ? "" : name.substr(dot + 1));
+    if (extension == "vks" || extension == "kst") {
+        std::cerr << "vkrepair: " << path
+                  << ": VBScript KastScripts (.vks, .kst) cannot be run by vkrepair yet\n";
+        return cli::kExitError;
+    }
+    if (extension != "vki") {
+        std::cerr << "vkrepair: " << path
+                  << ": not a KastScript (expected .vki, .vks or .kst)\n";
+        return cli::kExitError;
+    }
+
+    script::Console console;
+    cli::ConsolePrinter printer(stdout);
+    console.addListener(&printer);
+    ErrorPrinter errors;
+    script::ScriptIniEngine engine;
+    engine.setConsole(&console);
+    engine.setListener(&errors);
+    // No clipboard without a window: the engine's copy is skipped.
+    engine.runIniKastScript(path);
+    return cli::kExitOk;
+}

@@ -1,0 +1,95 @@
+#include "script/ScriptFileOps.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace vk::script {
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool deleteAt(int dirFd, const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    struct stat st {};
+    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    if (S_ISDIR(st.st_mode)) return false;
+    if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+        // Read-only is the one attribute that maps to mode bits; failure is fine.
+        (void)::fchmodat(dirFd, name.c_str(), (st.st_mode & 07777) | S_IWUSR, 0);
+    }
+    return ::unlinkat(dirFd, name.c_str(), 0) == 0;
+}
+
+}  // namespace
+
+std::string toFileSystemPath(std::string_view scriptPath) {
+    std::string path(scriptPath);
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return path;
+}
+
+bool clearAttributesAndDelete(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) return false;
+    const std::string& fsPath = path;
+    auto slash = fsPath.rfind('/');
+    std::string parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : fsPath.substr(0, slash));
+    std::string name = slash == std::string::npos ? fsPath : fsPath.substr(slash + 1);
+    Fd dir(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return false;
+    return deleteAt(dir.get(), name);
+}
+
+bool clearAttributesAndDeleteInRoot(const std::string& root, std::string_view relativeName) {
+    if (relativeName.find('\0') != std::string_view::npos) return false;
+    std::vector<std::string> parts;
+    std::string part;
+    auto flush = [&] {
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    };
+    for (char c : relativeName) {
+        if (c == '\\' || c == '/') {
+            flush();
+        } else {
+            part += c;
+        }
+    }
+    flush();
+    if (parts.empty()) return false;  // that would be the root itself
+
+    Fd dir(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return false;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        int next = ::openat(dir.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) return false;
+        dir.reset(next);
+    }
+    return deleteAt(dir.get(), parts.back());
+}
+
+}  // namespace vk::script

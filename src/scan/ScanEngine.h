@@ -78,6 +78,17 @@ public:
     const std::vector<Detection>& farwatchLog() const { return farwatchLog_; }
     void resetFarwatch() { farwatchLog_.clear(); }
 
+    // The reporter's details and switch, set by the enrolment form and the
+    // Farwatch page; the detection report reads them.
+    const std::string& username() const { return username_; }
+    void setUsername(std::string v) { username_ = std::move(v); }
+    const std::string& address() const { return address_; }
+    void setAddress(std::string v) { address_ = std::move(v); }
+    const std::string& emailAddress() const { return emailAddress_; }
+    void setEmailAddress(std::string v) { emailAddress_ = std::move(v); }
+    bool enableFarwatch() const { return enableFarwatch_; }
+    void setEnableFarwatch(bool v) { enableFarwatch_ = v; }
+
     // Bytes of files read by scans, for progress displays.
     std::uint64_t bytesScanned() const { return bytesScanned_; }
 
@@ -122,6 +133,10 @@ private:
     std::int32_t filesDeleted_ = 0;
     std::uint64_t bytesScanned_ = 0;
     std::vector<Detection> farwatchLog_;
+    std::string username_;
+    std::string address_;
+    std::string emailAddress_;
+    bool enableFarwatch_ = true;
     std::vector<std::uint8_t> buffer_;
 
     Md5 md5_;

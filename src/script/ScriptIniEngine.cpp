@@ -176,9 +176,9 @@ std::int32_t ScriptIniEngine::readNumber(std::string_view section, const std::st
 
 void ScriptIniEngine::readEntries(std::int32_t count, const std::function<bool(std::int32_t)>& read) {
     int missingInRow = 0;
-    for (std::int32_t n = 1; n <= count && n > 0; ++n) {
+    for (std::int64_t n = 1; n <= count; ++n) {
         bool present = true;
-        guard([&] { present = read(n); });
+        guard([&] { present = read(static_cast<std::int32_t>(n)); });
         missingInRow = present ? 0 : missingInRow + 1;
         if (missingInRow >= kMaxMissingInRow) break;
     }

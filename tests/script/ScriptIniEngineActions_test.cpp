@@ -139,6 +139,19 @@ TEST(ScriptIniEngineProcesses, PathEntryWithDigestIsAlsoDigested) {
     EXPECT_EQ(*(at + 1), "Scanning File: " + program.string());
 }
 
+TEST(ScriptIniEngineProcesses, ProgramThatDeletedItsFileIsStillFoundByDigest) {
+    EngineHarness h;
+    fs::path program = uniqueProgram(h.dir, "selfdelete");
+    std::string digest = scan::Md5().digestFileToHexStr(program.string());
+    Child a(program);
+    ASSERT_GT(a.pid(), 0);
+    fs::remove(program);
+    h.run("[Main]\r\nDoTerminateProcesses=1\r\n[TerminateProcess]\r\nCount=1\r\nProcess1_MD5=" + digest +
+          "\r\n");
+    EXPECT_TRUE(a.killed());
+    EXPECT_TRUE(h.hasLine("Terminating: " + program.string() + " (deleted)"));
+}
+
 TEST(ScriptIniEngineProcesses, TerminateWScriptEndsEveryInstance) {
     EngineHarness h;
     fs::path one = uniqueProgram(h.dir, "a/WScript.exe");

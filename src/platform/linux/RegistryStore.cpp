@@ -212,8 +212,10 @@ RegHandle RegistryStore::allocate(OpenKey key) {
 template <class Change>
 long RegistryStore::change(Root& root, Change&& apply) {
     if (!writable(root)) return kErrorAccessDenied;
+    // A lock file of its own, never replaced, so the lock still holds after the
+    // rename while we take the new file's stamp.
     FileLock lock;
-    if (int e = lock.lock(root.file, 0600)) {
+    if (int e = lock.lock(root.file + ".lock", 0600)) {
         root.probed = false;
         return fromErrno(e);
     }

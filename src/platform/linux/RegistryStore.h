@@ -17,9 +17,9 @@ namespace vk::platform {
 
 // The embedded registry: one .reg file per root in a folder
 // (HKEY_CLASSES_ROOT.reg, HKEY_CURRENT_USER.reg, HKEY_LOCAL_MACHINE.reg,
-// HKEY_USERS.reg). Every change is applied under an exclusive lock on the
-// root's file, after reloading it if another process changed it, and saved
-// atomically; reads reload when the file changed on disk.
+// HKEY_USERS.reg). Every change is applied under an exclusive lock (flock on
+// ROOT.reg.lock beside the file), after reloading the file if another process
+// changed it, and saved atomically; reads reload when the file changed on disk.
 //
 // A root is read-only (writes and opens for writing answer access denied)
 // when its file or folder cannot be written, when the file could not be read,

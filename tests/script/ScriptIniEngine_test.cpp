@@ -25,7 +25,12 @@ std::string joinCrLf(const std::vector<std::string>& lines) {
 }
 
 TEST(ScriptIniEngineRun, MainOnlyScriptWritesTheWholeSequenceAndCopiesIt) {
+    struct CountingPump : platform::EventPump {
+        int calls = 0;
+        void pump() override { ++calls; }
+    } pump;
     EngineHarness h;
+    h.console.setPump(&pump);
     h.console.setText("AutoRepair Console");  // the caller empties it; run() does
     h.run(
         "[Main]\r\n"
@@ -73,6 +78,7 @@ TEST(ScriptIniEngineRun, MainOnlyScriptWritesTheWholeSequenceAndCopiesIt) {
     ASSERT_EQ(h.clipboard.copies.size(), 1u);
     EXPECT_EQ(h.clipboard.copies[0], expected);
     EXPECT_TRUE(h.errors.numbers.empty());
+    EXPECT_EQ(pump.calls, 9);  // one per console entry
 }
 
 TEST(ScriptIniEngineRun, MissingKeysTakeTheirDefaults) {

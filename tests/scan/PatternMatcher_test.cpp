@@ -28,7 +28,7 @@ TEST(PatternMatcher, FindsEveryLengthAtEveryPosition) {
         std::string pattern;
         for (std::size_t i = 0; i < len; ++i) pattern.push_back(static_cast<char>(byte(rng)));
         // A long companion pattern keeps the stride wide, so the short one takes the exact pass.
-        PatternMatcher m({pattern, std::string(30, '\x01')});
+        PatternMatcher m(std::vector<std::string>{pattern, std::string(30, '\x01')});
         for (std::size_t textLen : {len, len + 1, len + 17, std::size_t{100}}) {
             for (std::size_t at = 0; at + len <= textLen; ++at) {
                 std::string text(textLen, '\x02');
@@ -66,16 +66,16 @@ TEST(PatternMatcher, AgreesWithNaiveSearchOnRandomSets) {
 }
 
 TEST(PatternMatcher, EmptyPatternsAndEmptyTextsMatchNothing) {
-    PatternMatcher m({"", "abcd"});
+    PatternMatcher m(std::vector<std::string>{"", "abcd"});
     EXPECT_TRUE(fast(m, "").empty());
     EXPECT_TRUE(fast(m, "zzz").empty());
     EXPECT_EQ(fast(m, "abcd"), std::vector<std::uint32_t>{1});
-    PatternMatcher none({});
+    PatternMatcher none(std::vector<std::string>{});
     EXPECT_TRUE(fast(none, "abcd").empty());
 }
 
 TEST(PatternMatcher, StopsWhenTheCallerHasEnough) {
-    PatternMatcher m({"aaaa", "bbbb", "cccc"});
+    PatternMatcher m(std::vector<std::string>{"aaaa", "bbbb", "cccc"});
     std::string text = "aaaa bbbb cccc";
     int calls = 0;
     m.search(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), [&](std::uint32_t) {

@@ -9,7 +9,6 @@
 #include "cli/DatabaseDump.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
-#include "platform/FileBytes.h"
 #include "platform/IniProfile.h"
 #include "platform/VbConversion.h"
 #include "scan/Crc32.h"
@@ -36,8 +35,14 @@ int fail(const std::string& message) {
     return cli::kExitError;
 }
 
+std::optional<std::string> readBytes(const std::string& path) {
+    std::string bytes;
+    if (platform::readWholeFile(path, bytes, SIZE_MAX) != 0) return std::nullopt;
+    return bytes;
+}
+
 std::optional<std::string> readOrComplain(const std::string& path) {
-    auto bytes = platform::readFileBytes(path);
+    auto bytes = readBytes(path);
     if (!bytes) std::cerr << "vksig: cannot read " << path << "\n";
     return bytes;
 }
@@ -71,7 +76,7 @@ int checksums(const std::vector<std::string>& files, bool md5) {
         if (md5) {
             scan::Md5 hasher;
             digest = hasher.digestFileToHexStr(f);
-        } else if (auto bytes = platform::readFileBytes(f)) {
+        } else if (auto bytes = readBytes(f)) {
             digest = std::to_string(scan::computeCrc32(
                 {reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()}));
         }

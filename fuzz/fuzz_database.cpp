@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ::close(fd);
     }
 
-    vk::scan::PayloadReader reader(std::string_view(reinterpret_cast<const char*>(data), size));
+    vk::scan::PayloadReader reader(std::string(reinterpret_cast<const char*>(data), size));
     try {
         auto main = reader.readMain();
         for (std::int32_t i = 1; i <= main.size && i <= 64; ++i) reader.readEntry(i);

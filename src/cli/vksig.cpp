@@ -61,7 +61,7 @@ int decrypt(const std::string& dbPath, const std::string& outPath) {
     if (env.status != scan::DatabaseEnvelope::Status::Ok)
         return fail(dbPath + ": not a readable database (" + cli::envelopeProblem(env.status) + ")");
     scan::cryptPayload(env.payload);
-    std::string text(env.payload.begin(), env.payload.end());
+    const std::string& text = env.payload;
     if (outPath.empty()) {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         return cli::kExitOk;

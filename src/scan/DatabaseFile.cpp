@@ -87,7 +87,7 @@ DatabaseEnvelope readDatabaseFile(const std::string& path) {
         return result;
     }
     result.payload.resize(static_cast<std::size_t>(length));
-    if (!readFully(file.fd, result.payload.data(), result.payload.size(), got)) {
+    if (!readFully(file.fd, reinterpret_cast<std::uint8_t*>(result.payload.data()), result.payload.size(), got)) {
         result.status = DatabaseEnvelope::Status::Unreadable;
         result.errnoValue = errno;
         result.payload.clear();
@@ -98,7 +98,8 @@ DatabaseEnvelope readDatabaseFile(const std::string& path) {
         result.payload.clear();
         return result;
     }
-    if (computeCrc32(result.payload) != checksum) {
+    if (computeCrc32({reinterpret_cast<const std::uint8_t*>(result.payload.data()), result.payload.size()}) !=
+        checksum) {
         result.status = DatabaseEnvelope::Status::BadChecksum;
         result.payload.clear();
         return result;
@@ -107,18 +108,19 @@ DatabaseEnvelope readDatabaseFile(const std::string& path) {
     return result;
 }
 
-void cryptPayload(std::vector<std::uint8_t>& payload) {
+void cryptPayload(std::string& payload) {
     Rc4 rc4;
-    rc4.decryptByte(payload, kDatabaseKey);
+    rc4.decryptByte({reinterpret_cast<std::uint8_t*>(payload.data()), payload.size()}, kDatabaseKey);
 }
 
 std::string buildDatabaseFile(std::string_view payloadText) {
-    std::vector<std::uint8_t> payload(payloadText.begin(), payloadText.end());
+    std::string payload(payloadText);
     cryptPayload(payload);
     std::string out(kDatabaseMagic);
-    appendLe32(out, static_cast<std::uint32_t>(computeCrc32(payload)));
+    appendLe32(out, static_cast<std::uint32_t>(
+                        computeCrc32({reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()})));
     appendLe32(out, static_cast<std::uint32_t>(payload.size()));
-    out.append(payload.begin(), payload.end());
+    out += payload;
     return out;
 }
 

@@ -16,7 +16,7 @@ struct DatabaseEnvelope {
     enum class Status { Ok, Missing, Unreadable, BadMagic, Truncated, BadLength, BadChecksum };
     Status status = Status::Missing;
     int errnoValue = 0;  // for Unreadable
-    std::vector<std::uint8_t> payload;
+    std::string payload;
 };
 
 // Reads the envelope; never reads past the file, never allocates more than
@@ -27,6 +27,6 @@ DatabaseEnvelope readDatabaseFile(const std::string& path);
 std::string buildDatabaseFile(std::string_view payloadText);
 
 // Encrypts or decrypts a payload in place (the same operation).
-void cryptPayload(std::vector<std::uint8_t>& payload);
+void cryptPayload(std::string& payload);
 
 }  // namespace vk::scan

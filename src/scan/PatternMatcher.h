@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vk::scan {
@@ -20,6 +21,7 @@ public:
     static constexpr std::size_t kMaxStride = 16;
 
     PatternMatcher() = default;
+    explicit PatternMatcher(const std::vector<std::string_view>& patterns);
     explicit PatternMatcher(const std::vector<std::string>& patterns);
 
     std::size_t patternCount() const { return patternCount_; }
@@ -55,8 +57,14 @@ private:
     bool searchShort(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& seen,
                      Found& found) const;
 
+    std::size_t patternSize(std::uint32_t id) const { return patternStart_[id + 1] - patternStart_[id]; }
+    const std::uint8_t* patternBytes(std::uint32_t id) const {
+        return reinterpret_cast<const std::uint8_t*>(bytes_.data()) + patternStart_[id];
+    }
+
     std::size_t patternCount_ = 0;
-    std::vector<std::string> patterns_;
+    std::string bytes_;                       // every pattern, back to back
+    std::vector<std::size_t> patternStart_;   // pattern i is [start[i], start[i + 1])
     std::size_t stride_ = 1;
     std::vector<std::uint32_t> longPatterns_;
     std::vector<std::uint32_t> shortPatterns_;  // shorter than kGram + stride - 1
@@ -64,6 +72,7 @@ private:
     // Long class.
     unsigned filterShift_ = 32;
     std::vector<std::uint64_t> filter_;  // one bit per hash value
+    static constexpr unsigned kMaxPatternBits = 28;  // pattern ids packed beside a 4-bit offset
     std::vector<Bucket> buckets_;        // open addressing on hashOf(gram)
     std::uint32_t bucketMask_ = 0;
     std::vector<Candidate> candidates_;

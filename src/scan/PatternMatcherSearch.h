@@ -24,8 +24,8 @@ inline const PatternMatcher::Bucket* PatternMatcher::findBucket(std::uint32_t gr
 
 inline bool PatternMatcher::verify(std::uint32_t pattern, const std::uint8_t* text, std::size_t size,
                                    std::size_t start) const {
-    const std::string& p = patterns_[pattern];
-    return start + p.size() <= size && std::memcmp(text + start, p.data(), p.size()) == 0;
+    std::size_t n = patternSize(pattern);
+    return start + n <= size && std::memcmp(text + start, patternBytes(pattern), n) == 0;
 }
 
 template <class Found>
@@ -82,7 +82,7 @@ template <class Found>
 void PatternMatcher::search(const std::uint8_t* text, std::size_t size, Found&& found) const {
     if (patternCount_ == 0) return;
     thread_local std::vector<std::uint8_t> seen;
-    seen.assign(patterns_.size(), 0);
+    seen.assign(patternCount_, 0);
     if (!searchLong(text, size, seen, found)) return;
     searchShort(text, size, seen, found);
 }

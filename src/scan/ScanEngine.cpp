@@ -78,8 +78,8 @@ void ScanEngine::loadVirusDatabase() {
         }
 
         cryptPayload(env.payload);
-        std::string_view payload(reinterpret_cast<const char*>(env.payload.data()), env.payload.size());
-        PayloadReader reader(payload);
+        const std::size_t payloadSize = env.payload.size();
+        PayloadReader reader(std::move(env.payload));
 
         DatabaseMain main = reader.readMain();
         version_ = main.version;
@@ -105,12 +105,11 @@ void ScanEngine::loadVirusDatabase() {
         // The count is not trusted to size memory: a missing section ends the load long before.
         entries_.clear();
         entries_.reserve(static_cast<std::size_t>(std::min<std::int32_t>(size_, static_cast<std::int32_t>(
-                                                                                    payload.size() / 16 + 1))));
+                                                                                    payloadSize / 16 + 1))));
         for (std::int32_t i = 1; i <= size_; ++i) {
             entries_.push_back(reader.readEntry(i));
             raiseProgress(getPercent(i, size_), "Loading Virus Signatures...");
         }
-        std::fill(env.payload.begin(), env.payload.end(), 0);
         index_ = SignatureIndex(entries_);
 
         raiseProgress(100, "Finished Loading");

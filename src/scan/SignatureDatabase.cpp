@@ -29,8 +29,8 @@ void appendKey(std::string& out, std::string_view key, std::string_view value) {
 
 }  // namespace
 
-PayloadReader::PayloadReader(std::string_view payload)
-    : ini_(std::make_unique<platform::IniDocument>(platform::IniDocument::parse(payload))) {}
+PayloadReader::PayloadReader(std::string payload)
+    : ini_(std::make_unique<platform::IniDocument>(platform::IniDocument::fromText(std::move(payload)))) {}
 
 PayloadReader::~PayloadReader() = default;
 

@@ -28,7 +28,7 @@ struct DatabaseMain {
 // does not convert, as the loader's one error handler expects.
 class PayloadReader {
 public:
-    explicit PayloadReader(std::string_view payload);  // payload must outlive the reader
+    explicit PayloadReader(std::string payload);
     ~PayloadReader();
 
     DatabaseMain readMain() const;

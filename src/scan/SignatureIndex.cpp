@@ -15,20 +15,29 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 SignatureIndex::SignatureIndex(const std::vector<SignatureEntry>& entries) : entries_(&entries) {
-    std::unordered_map<std::string, std::uint32_t> patternIds;
-    std::vector<std::string> patterns;
+    std::vector<std::uint32_t> withString;
     for (std::uint32_t i = 0; i < entries.size(); ++i) {
         const auto& e = entries[i];
-        if (e.crc32 != 0) byCrc_[e.crc32].push_back(i);
+        if (e.crc32 != 0) byCrc_.emplace_back(e.crc32, i);
         // An empty signature would be found at the start of every file.
-        if (!e.useStringDetection || e.stringSignature.empty()) continue;
-        auto [it, inserted] = patternIds.try_emplace(e.stringSignature, static_cast<std::uint32_t>(patterns.size()));
-        if (inserted) {
-            patterns.push_back(e.stringSignature);
-            entriesOfPattern_.emplace_back();
-        }
-        entriesOfPattern_[it->second].push_back(i);
+        if (e.useStringDetection && !e.stringSignature.empty()) withString.push_back(i);
     }
+    std::sort(byCrc_.begin(), byCrc_.end());
+
+    // Entries sharing one byte string become one pattern.
+    std::stable_sort(withString.begin(), withString.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return entries[a].stringSignature < entries[b].stringSignature;
+    });
+    std::vector<std::string_view> patterns;
+    for (std::size_t k = 0; k < withString.size(); ++k) {
+        const std::string& sig = entries[withString[k]].stringSignature;
+        if (k == 0 || sig != entries[withString[k - 1]].stringSignature) {
+            patternStart_.push_back(static_cast<std::uint32_t>(patternEntries_.size()));
+            patterns.push_back(sig);
+        }
+        patternEntries_.push_back(withString[k]);
+    }
+    patternStart_.push_back(static_cast<std::uint32_t>(patternEntries_.size()));
     matcher_ = PatternMatcher(patterns);
 }
 
@@ -39,31 +48,31 @@ std::int64_t SignatureIndex::firstMatch(const std::uint8_t* data, std::size_t si
     std::int64_t best = kNoMatch;
 
     // Entries whose CRC equals the file's are decided by their MD5 alone.
-    const std::vector<std::uint32_t>* crcHits = nullptr;
-    if (auto it = byCrc_.find(fileCrc); it != byCrc_.end()) {
-        crcHits = &it->second;
-        std::string digest;
-        bool digested = false;
-        for (std::uint32_t i : it->second) {
-            const auto& e = entries[i];
-            if (!e.md5.empty()) {
-                if (!digested) {
-                    digest = md5Hex();
-                    digested = true;
-                }
-                if (!equalsIgnoringCase(e.md5, digest)) continue;
+    auto crcFirst = std::lower_bound(byCrc_.begin(), byCrc_.end(), std::pair<std::int32_t, std::uint32_t>{fileCrc, 0});
+    auto crcLast = crcFirst;
+    while (crcLast != byCrc_.end() && crcLast->first == fileCrc) ++crcLast;
+    std::string digest;
+    bool digested = false;
+    for (auto it = crcFirst; it != crcLast; ++it) {
+        const auto& e = entries[it->second];
+        if (!e.md5.empty()) {
+            if (!digested) {
+                digest = md5Hex();
+                digested = true;
             }
-            best = i;
-            break;
+            if (!equalsIgnoringCase(e.md5, digest)) continue;
         }
+        best = it->second;
+        break;
     }
     if (best == 0) return best;
 
     auto crcBlocked = [&](std::uint32_t i) {
-        return crcHits && std::binary_search(crcHits->begin(), crcHits->end(), i);
+        return std::binary_search(crcFirst, crcLast, std::pair<std::int32_t, std::uint32_t>{fileCrc, i});
     };
     matcher_.search(data, size, [&](std::uint32_t pattern) {
-        for (std::uint32_t i : entriesOfPattern_[pattern]) {
+        for (std::uint32_t k = patternStart_[pattern]; k < patternStart_[pattern + 1]; ++k) {
+            std::uint32_t i = patternEntries_[k];
             if (best != kNoMatch && i >= best) break;
             if (crcBlocked(i)) continue;
             best = i;

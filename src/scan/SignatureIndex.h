@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "scan/PatternMatcher.h"
@@ -30,8 +29,11 @@ public:
 
 private:
     const std::vector<SignatureEntry>* entries_ = nullptr;
-    std::unordered_map<std::int32_t, std::vector<std::uint32_t>> byCrc_;  // ascending entry indexes
-    std::vector<std::vector<std::uint32_t>> entriesOfPattern_;             // ascending
+    // (CRC, entry index) sorted: the entries with one CRC are a run, ascending.
+    std::vector<std::pair<std::int32_t, std::uint32_t>> byCrc_;
+    // Entries of pattern p: patternEntries_[patternStart_[p] .. patternStart_[p + 1]), ascending.
+    std::vector<std::uint32_t> patternStart_;
+    std::vector<std::uint32_t> patternEntries_;
     PatternMatcher matcher_;
 };
 

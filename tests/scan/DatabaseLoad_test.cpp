@@ -202,7 +202,7 @@ TEST(DatabaseLoad, EnvelopeRoundTripsAndValuesAreCutAt1999) {
     auto env = readDatabaseFile((dir / "signatures.dat").string());
     ASSERT_EQ(env.status, DatabaseEnvelope::Status::Ok);
     cryptPayload(env.payload);
-    EXPECT_EQ(std::string(env.payload.begin(), env.payload.end()), payload);
+    EXPECT_EQ(env.payload, payload);
 }
 
 }  // namespace

@@ -12,6 +12,12 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
            });
 }
 
+std::uint64_t hashBytes(const std::string& s) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ull;
+    return h;
+}
+
 }  // namespace
 
 SignatureIndex::SignatureIndex(const std::vector<SignatureEntry>& entries) : entries_(&entries) {
@@ -24,18 +30,30 @@ SignatureIndex::SignatureIndex(const std::vector<SignatureEntry>& entries) : ent
     }
     std::sort(byCrc_.begin(), byCrc_.end());
 
-    // Entries sharing one byte string become one pattern.
-    std::stable_sort(withString.begin(), withString.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return entries[a].stringSignature < entries[b].stringSignature;
-    });
+    // Entries sharing one byte string become one pattern. Grouping by a hash
+    // keeps the sort on small keys instead of chasing every string.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    keyed.reserve(withString.size());
+    for (std::uint32_t i : withString) keyed.emplace_back(hashBytes(entries[i].stringSignature), i);
+    std::sort(keyed.begin(), keyed.end());
     std::vector<std::string_view> patterns;
-    for (std::size_t k = 0; k < withString.size(); ++k) {
-        const std::string& sig = entries[withString[k]].stringSignature;
-        if (k == 0 || sig != entries[withString[k - 1]].stringSignature) {
-            patternStart_.push_back(static_cast<std::uint32_t>(patternEntries_.size()));
-            patterns.push_back(sig);
+    for (std::size_t k = 0; k < keyed.size();) {
+        std::size_t end = k;
+        while (end < keyed.size() && keyed[end].first == keyed[k].first) ++end;
+        // Equal hashes with different strings are split here.
+        std::stable_sort(keyed.begin() + static_cast<std::ptrdiff_t>(k), keyed.begin() + static_cast<std::ptrdiff_t>(end),
+                         [&](const auto& x, const auto& y) {
+                             return entries[x.second].stringSignature < entries[y.second].stringSignature;
+                         });
+        for (std::size_t j = k; j < end; ++j) {
+            const std::string& sig = entries[keyed[j].second].stringSignature;
+            if (j == k || sig != entries[keyed[j - 1].second].stringSignature) {
+                patternStart_.push_back(static_cast<std::uint32_t>(patternEntries_.size()));
+                patterns.push_back(sig);
+            }
+            patternEntries_.push_back(keyed[j].second);  // ascending within a pattern
         }
-        patternEntries_.push_back(withString[k]);
+        k = end;
     }
     patternStart_.push_back(static_cast<std::uint32_t>(patternEntries_.size()));
     matcher_ = PatternMatcher(patterns);

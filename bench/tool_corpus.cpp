@@ -50,6 +50,15 @@ void fillRandom(Rng& rng, std::string& out, std::size_t n, bool text) {
     }
 }
 
+// A random byte string the payload can store exactly.
+std::string storableSignature(Rng& rng) {
+    while (true) {
+        std::string sig;
+        fillRandom(rng, sig, 16 + rng.below(33), false);
+        if (vk::scan::payloadCanHold(sig)) return sig;
+    }
+}
+
 std::int32_t crcOf(const std::string& s) {
     return vk::scan::computeCrc32({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
 }
@@ -159,8 +168,7 @@ int main(int argc, char** argv) {
         bodies.push_back(std::move(body));
     }
     for (long i = 0; i < stringSigs; ++i) {
-        std::string sig;
-        fillRandom(rng, sig, 16 + rng.below(33), false);
+        std::string sig = storableSignature(rng);
         strings.push_back(sig);
         entries.push_back({"Bench.String." + std::to_string(i + 1), 0, "", true, sig});
     }
@@ -173,8 +181,7 @@ int main(int argc, char** argv) {
                          false, ""});
     }
     for (long i = 0; i < extraStrings; ++i) {
-        std::string sig;
-        fillRandom(rng, sig, 16 + rng.below(33), false);
+        std::string sig = storableSignature(rng);
         extra.push_back({"Bench.Unused.String." + std::to_string(i + 1), 0, "", true, sig});
     }
 

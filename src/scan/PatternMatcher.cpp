@@ -18,20 +18,13 @@ PatternMatcher::PatternMatcher(const std::vector<std::string_view>& patterns) : 
     }
     patternStart_.push_back(bytes_.size());
 
-    // The widest stride that leaves at most one pattern in fifty of four bytes
-    // or more to the slower exact pass.
-    std::vector<std::size_t> countByLength(kGram + kMaxStride, 0);
+    // The widest stride every pattern of kGram bytes or more still spans: one
+    // pattern left to the exact pass would cost a byte-by-byte pass over every
+    // file, more than any stride saves.
+    std::size_t minLong = SIZE_MAX;
     for (auto p : patterns)
-        if (p.size() >= kGram && p.size() < countByLength.size()) ++countByLength[p.size()];
-    stride_ = 1;
-    for (std::size_t s = kMaxStride; s >= 2; --s) {
-        std::size_t demoted = 0;
-        for (std::size_t len = kGram; len < kGram + s - 1; ++len) demoted += countByLength[len];
-        if (demoted * 50 <= patterns.size()) {
-            stride_ = s;
-            break;
-        }
-    }
+        if (p.size() >= kGram) minLong = std::min(minLong, p.size());
+    stride_ = minLong == SIZE_MAX ? 1 : std::min(kMaxStride, minLong - kGram + 1);
 
     for (std::uint32_t id = 0; id < patterns.size(); ++id) {
         std::size_t n = patterns[id].size();

@@ -10,11 +10,12 @@ namespace vk::scan {
 
 // Finds which of many byte strings occur in a buffer, in one pass.
 //
-// Patterns of at least kGram + stride - 1 bytes are found by probing only every
-// stride-th position of the text with a hashed filter of the 4-byte grams at
-// offsets 0..stride-1 of each pattern (every occurrence covers exactly one
-// probed position); a hit is verified by a hash lookup and memcmp. Shorter
-// patterns get an exact stride-1 pass of their own. Empty patterns never match.
+// Patterns of kGram bytes or more are found by probing only every stride-th
+// position of the text (stride = shortest such pattern - kGram + 1) with a
+// hashed filter of the 4-byte grams at offsets 0..stride-1 of each pattern:
+// every occurrence covers exactly one probed position. A hit is verified by a
+// hash lookup and memcmp. Patterns of one to three bytes get an exact
+// byte-by-byte pass of their own. Empty patterns never match.
 class PatternMatcher {
 public:
     static constexpr std::size_t kGram = 4;

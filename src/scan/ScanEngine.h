@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -137,7 +138,9 @@ private:
     std::string address_;
     std::string emailAddress_;
     bool enableFarwatch_ = true;
-    std::vector<std::uint8_t> buffer_;
+    // Reused for every file; grown without zero-filling, since each file overwrites it.
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t bufferCapacity_ = 0;
 
     Md5 md5_;
 };

@@ -148,22 +148,27 @@ void ScanEngine::scanEntry(const std::string& path, Identity expected) {
         return;
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    try {
-        buffer_.resize(size);
-    } catch (const std::bad_alloc&) {
-        ::close(fd);
-        return;
+    if (size > bufferCapacity_) {
+        try {
+            buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+            bufferCapacity_ = size;
+        } catch (const std::bad_alloc&) {
+            buffer_.reset();
+            bufferCapacity_ = 0;
+            ::close(fd);
+            return;
+        }
     }
-    if (!readAll(fd, buffer_.data(), size)) {
+    if (!readAll(fd, buffer_.get(), size)) {
         ::close(fd);
         return;
     }
     bytesScanned_ += size;
 
-    std::int32_t crc = computeCrc32({buffer_.data(), size}, pump_);
-    std::int64_t hit = index_.firstMatch(buffer_.data(), size, crc, [&] {
+    std::int32_t crc = computeCrc32({buffer_.get(), size}, pump_);
+    std::int64_t hit = index_.firstMatch(buffer_.get(), size, crc, [&] {
         Md5Hasher md5;
-        md5.update(buffer_.data(), size);
+        md5.update(buffer_.get(), size);
         return md5.finishHex();
     });
     if (hit != SignatureIndex::kNoMatch) {

@@ -10,24 +10,26 @@
 namespace vk::scan {
 namespace {
 
-bool iniSafe(std::string_view value) {
-    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return false;
-    if (!value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
-                           value.back() == '\t'))
-        return false;
-    // The reader strips one pair of surrounding quotes.
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        return false;
-    return value.size() <= platform::kIniValueLimit;
+bool trimmedByReader(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a' || c == '\r' || c == '\n';
 }
 
 void appendKey(std::string& out, std::string_view key, std::string_view value) {
-    if (!iniSafe(value))
+    if (!payloadCanHold(value))
         throw std::invalid_argument(std::string(key) + " cannot be stored in the payload: " + std::string(value));
     out.append(key).append("=").append(value).append("\r\n");
 }
 
 }  // namespace
+
+bool payloadCanHold(std::string_view value) {
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return false;
+    if (!value.empty() && (trimmedByReader(value.front()) || trimmedByReader(value.back()))) return false;
+    // The reader strips one pair of surrounding quotes.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return false;
+    return value.size() <= platform::kIniValueLimit;
+}
 
 PayloadReader::PayloadReader(std::string payload)
     : ini_(std::make_unique<platform::IniDocument>(platform::IniDocument::fromText(std::move(payload)))) {}

@@ -38,8 +38,12 @@ private:
     std::unique_ptr<platform::IniDocument> ini_;
 };
 
-// Payload text for a database; values that an INI line cannot hold exactly
-// (line breaks, NULs, blanks at either end) are refused with invalid_argument.
+// Whether a payload line holds the value exactly: no line breaks or NULs, none
+// of the characters the profile reader trims at either end, no surrounding quotes.
+bool payloadCanHold(std::string_view value);
+
+// Payload text for a database; values payloadCanHold refuses are refused
+// with invalid_argument.
 std::string formatPayload(const DatabaseMain& main, const std::vector<SignatureEntry>& entries);
 
 }  // namespace vk::scan

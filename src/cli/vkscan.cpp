@@ -56,8 +56,10 @@ public:
 
     void errorOccured(std::int32_t number, const std::string& description) override {
         progress_.clear();
-        std::string text = description;
-        for (std::size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, "\n");
+        std::string text;
+        for (std::size_t i = 0; i < description.size(); ++i)
+            if (!(description[i] == '\r' && i + 1 < description.size() && description[i + 1] == '\n'))
+                text.push_back(description[i]);
         std::cerr << "vkscan: Error #" << number << ": " << text << "\n";
         if (number != scan::kErrDatabaseNotLoaded) loadFailed = true;
         errorSeen = true;

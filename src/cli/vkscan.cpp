@@ -230,6 +230,7 @@ int main(int argc, char** argv) {
 
     struct sigaction sa {};
     sa.sa_handler = onInterrupt;
+    sa.sa_flags = SA_RESTART;  // a write blocked on a full pipe must not lose output
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGTERM, &sa, nullptr);

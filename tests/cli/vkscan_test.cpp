@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -80,6 +83,41 @@ TEST_F(VkScan, FilterAndSizeOptionsChooseTheFiles) {
     home.write("config.ini", "[ScanningOptions]\r\nFilterFileExtensions=0\r\nFileSizeLimit=1\r\n");
     r = run({"--quiet", "--action", "report", tree.str()});
     EXPECT_EQ(r.out, found((tree / "a.txt").string()));
+}
+
+TEST_F(VkScan, InterruptStopsTheScanAndStillPrintsTheSummary) {
+    constexpr int kFiles = 3000;
+    for (int i = 0; i < kFiles; ++i) tree.write("f" + std::to_string(i) + ".exe", "VKSCAN-TEST-MARK");
+    int pipeFd[2];
+    ASSERT_EQ(::pipe(pipeFd), 0);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(pipeFd[1], 1);
+        ::close(pipeFd[0]);
+        ::setenv("VANDRELKAST_HOME", home.str().c_str(), 1);
+        ::execl(program_.c_str(), program_.c_str(), "--action", "report", tree.str().c_str(), nullptr);
+        ::_exit(127);
+    }
+    ::close(pipeFd[1]);
+    // Two lines per detection overflow the pipe long before the last file, so
+    // the scan is still running (or blocked writing) when the signal comes.
+    std::string out(100, '\0');
+    ASSERT_EQ(::read(pipeFd[0], out.data(), out.size()), 100);
+    ::usleep(100000);
+    ::kill(pid, SIGINT);
+    char buf[65536];
+    for (ssize_t n; (n = ::read(pipeFd[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+    ::close(pipeFd[0]);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    auto stopped = out.find("Scan stopped.\nFiles scanned:  ");
+    ASSERT_NE(stopped, std::string::npos) << out.substr(out.size() > 300 ? out.size() - 300 : 0);
+    int scanned = std::stoi(out.substr(stopped + 30));
+    EXPECT_GT(scanned, 0);
+    EXPECT_LT(scanned, kFiles);
 }
 
 TEST_F(VkScan, ErrorsExitTwo) {

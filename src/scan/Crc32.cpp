@@ -119,43 +119,46 @@ std::uint64_t Crc32YieldGaps::next() {
 }
 
 namespace {
-
-std::int32_t crcWithYields(std::span<const std::uint8_t> bytes, platform::EventPump* pump,
-                           Crc32YieldGaps* gaps) {
-    std::uint32_t reg = Crc32::kInitial;
-    const std::uint8_t* p = bytes.data();
-    std::size_t left = bytes.size();
-    if (!pump) {
-        reg = Crc32::update(reg, p, left);
-        return static_cast<std::int32_t>(reg);
-    }
-    // The gap is memoryless, so a fresh one per call has the per-byte law.
-    while (left > 0) {
-        const std::uint64_t gap = gaps->next();
-        if (gap > left) {
-            reg = Crc32::update(reg, p, left);
-            break;
-        }
-        const auto chunk = static_cast<std::size_t>(gap);
-        reg = Crc32::update(reg, p, chunk);
-        p += chunk;
-        left -= chunk;
-        pump->pump();
-    }
-    return static_cast<std::int32_t>(reg);
+Crc32YieldGaps& threadGaps() {
+    thread_local Crc32YieldGaps gaps = Crc32YieldGaps::fromRandomDevice();
+    return gaps;
 }
-
 }  // namespace
 
-std::int32_t computeCrc32(std::span<const std::uint8_t> bytes, platform::EventPump* pump,
-                          Crc32YieldGaps& gaps) {
-    return crcWithYields(bytes, pump, &gaps);
+Crc32Stream::Crc32Stream(platform::EventPump* pump, Crc32YieldGaps* gaps)
+    : pump_(pump), gaps_(gaps ? gaps : &threadGaps()) {
+    // The gap is memoryless, so a fresh one per array has the per-byte law.
+    if (pump_) untilYield_ = gaps_->next();
+}
+
+void Crc32Stream::update(const std::uint8_t* data, std::size_t size) {
+    if (!pump_) {
+        reg_ = Crc32::update(reg_, data, size);
+        return;
+    }
+    while (size > 0) {
+        std::size_t step = untilYield_ < size ? static_cast<std::size_t>(untilYield_) : size;
+        reg_ = Crc32::update(reg_, data, step);
+        data += step;
+        size -= step;
+        untilYield_ -= step;
+        if (untilYield_ == 0) {
+            pump_->pump();
+            untilYield_ = gaps_->next();
+        }
+    }
+}
+
+std::int32_t computeCrc32(std::span<const std::uint8_t> bytes, platform::EventPump* pump, Crc32YieldGaps& gaps) {
+    Crc32Stream stream(pump, &gaps);
+    stream.update(bytes.data(), bytes.size());
+    return stream.value();
 }
 
 std::int32_t computeCrc32(std::span<const std::uint8_t> bytes, platform::EventPump* pump) {
-    if (!pump) return crcWithYields(bytes, nullptr, nullptr);
-    thread_local Crc32YieldGaps gaps = Crc32YieldGaps::fromRandomDevice();
-    return crcWithYields(bytes, pump, &gaps);
+    Crc32Stream stream(pump);
+    stream.update(bytes.data(), bytes.size());
+    return stream.value();
 }
 
 }  // namespace vk::scan

@@ -38,6 +38,22 @@ private:
     std::uint64_t state_;
 };
 
+// computeCrc32 over consecutive pieces of one array, with the same random
+// yields as one call over the whole.
+class Crc32Stream {
+public:
+    // gaps: the yield generator; the thread's own when null.
+    explicit Crc32Stream(platform::EventPump* pump = nullptr, Crc32YieldGaps* gaps = nullptr);
+    void update(const std::uint8_t* data, std::size_t size);
+    std::int32_t value() const { return static_cast<std::int32_t>(reg_); }
+
+private:
+    std::uint32_t reg_ = Crc32::kInitial;
+    platform::EventPump* pump_;
+    Crc32YieldGaps* gaps_;
+    std::uint64_t untilYield_ = 0;
+};
+
 // ComputeCRC32 of a whole byte array. With a pump, the user interface is
 // serviced at random with probability 0.00001 per byte (one draw per gap, not
 // per byte).

@@ -55,6 +55,7 @@ PatternMatcher::PatternMatcher(const std::vector<std::string_view>& patterns) : 
         std::size_t tableSize = std::bit_ceil(distinct * 2 + 1);
         buckets_.assign(tableSize, Bucket{0, 0, 0});
         bucketMask_ = static_cast<std::uint32_t>(tableSize - 1);
+        bucketShift_ = 64 - static_cast<unsigned>(std::countr_zero(tableSize));
         candidates_.reserve(grams.size());
         for (std::size_t i = 0; i < grams.size();) {
             auto gram = static_cast<std::uint32_t>(grams[i] >> 32);
@@ -64,7 +65,7 @@ PatternMatcher::PatternMatcher(const std::vector<std::string_view>& patterns) : 
                                        static_cast<std::uint32_t>(grams[i] & 15)});
             std::uint32_t h = hashOf(gram);
             filter_[h >> 6] |= std::uint64_t{1} << (h & 63);
-            std::uint32_t slot = (gram * 0x85EBCA6Bu) & bucketMask_;
+            std::uint32_t slot = bucketOf(gram);
             while (buckets_[slot].count != 0) slot = (slot + 1) & bucketMask_;
             buckets_[slot] = {gram, first, static_cast<std::uint32_t>(candidates_.size()) - first};
         }

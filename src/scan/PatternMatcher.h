@@ -32,6 +32,14 @@ public:
     template <class Found>
     void search(const std::uint8_t* text, std::size_t size, Found&& found) const;
 
+    // The same for one piece [from, to) of the whole text: pieces that together
+    // cover the text find what one search finds, so a text can be matched piece
+    // by piece while each piece is in the cache. seen (one flag per pattern,
+    // sized on first use) carries over between pieces; a pattern is reported once.
+    template <class Found>
+    bool searchRange(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
+                     std::vector<std::uint8_t>& seen, Found&& found) const;
+
     // Convenience for tests: ids of every pattern that occurs, ascending.
     std::vector<std::uint32_t> matches(const std::uint8_t* text, std::size_t size) const;
 
@@ -52,11 +60,11 @@ private:
     bool verify(std::uint32_t pattern, const std::uint8_t* text, std::size_t size, std::size_t start) const;
 
     template <class Found>
-    bool searchLong(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& seen,
-                    Found& found) const;
+    bool searchLong(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
+                    std::vector<std::uint8_t>& seen, Found& found) const;
     template <class Found>
-    bool searchShort(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& seen,
-                     Found& found) const;
+    bool searchShort(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
+                     std::vector<std::uint8_t>& seen, Found& found) const;
 
     std::size_t patternSize(std::uint32_t id) const { return patternStart_[id + 1] - patternStart_[id]; }
     const std::uint8_t* patternBytes(std::uint32_t id) const {
@@ -76,6 +84,12 @@ private:
     static constexpr unsigned kMaxPatternBits = 28;  // pattern ids packed beside a 4-bit offset
     std::vector<Bucket> buckets_;        // open addressing on hashOf(gram)
     std::uint32_t bucketMask_ = 0;
+    unsigned bucketShift_ = 32;
+    // The high bits of a multiplicative hash: the low bits of a product only
+    // mix the low bits of the gram, which cluster on text.
+    std::uint32_t bucketOf(std::uint32_t gram) const {
+        return static_cast<std::uint32_t>((std::uint64_t{gram} * 0x9E3779B97F4A7C15ull) >> bucketShift_) & bucketMask_;
+    }
     std::vector<Candidate> candidates_;
 
     // Short class: first two bytes -> patterns starting with them (one-byte patterns by first byte).

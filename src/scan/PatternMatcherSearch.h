@@ -2,6 +2,7 @@
 
 // Inline search loops of PatternMatcher; included by PatternMatcher.h only.
 
+#include <algorithm>
 #include <cstring>
 
 namespace vk::scan {
@@ -13,7 +14,7 @@ inline std::uint32_t PatternMatcher::load32(const std::uint8_t* p) {
 }
 
 inline const PatternMatcher::Bucket* PatternMatcher::findBucket(std::uint32_t gram) const {
-    std::uint32_t slot = (gram * 0x85EBCA6Bu) & bucketMask_;
+    std::uint32_t slot = bucketOf(gram);
     while (true) {
         const Bucket& b = buckets_[slot];
         if (b.count == 0) return nullptr;
@@ -29,12 +30,14 @@ inline bool PatternMatcher::verify(std::uint32_t pattern, const std::uint8_t* te
 }
 
 template <class Found>
-bool PatternMatcher::searchLong(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& seen,
-                                Found& found) const {
+bool PatternMatcher::searchLong(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
+                                std::vector<std::uint8_t>& seen, Found& found) const {
     if (longPatterns_.empty() || size < kGram) return true;
     const std::uint64_t* filter = filter_.data();
-    const std::size_t last = size - kGram;
-    for (std::size_t pos = stride_ - 1; pos <= last; pos += stride_) {
+    const std::size_t last = std::min(size - kGram, to - 1);
+    // Probed positions are those one short of a multiple of the stride.
+    std::size_t first = from + (stride_ - 1 + stride_ - from % stride_) % stride_;
+    for (std::size_t pos = first; pos <= last; pos += stride_) {
         std::uint32_t gram = load32(text + pos);
         std::uint32_t h = hashOf(gram);
         if (!((filter[h >> 6] >> (h & 63)) & 1)) continue;
@@ -55,10 +58,10 @@ bool PatternMatcher::searchLong(const std::uint8_t* text, std::size_t size, std:
 }
 
 template <class Found>
-bool PatternMatcher::searchShort(const std::uint8_t* text, std::size_t size, std::vector<std::uint8_t>& seen,
-                                 Found& found) const {
+bool PatternMatcher::searchShort(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
+                                 std::vector<std::uint8_t>& seen, Found& found) const {
     if (shortPatterns_.empty()) return true;
-    for (std::size_t pos = 0; pos < size; ++pos) {
+    for (std::size_t pos = from; pos < to && pos < size; ++pos) {
         std::uint8_t b0 = text[pos];
         if (!shortFirstByte_[b0]) continue;
         for (std::uint32_t id : shortByByte_[b0]) {
@@ -79,12 +82,19 @@ bool PatternMatcher::searchShort(const std::uint8_t* text, std::size_t size, std
 }
 
 template <class Found>
+bool PatternMatcher::searchRange(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
+                                 std::vector<std::uint8_t>& seen, Found&& found) const {
+    if (patternCount_ == 0 || from >= to) return true;
+    if (seen.size() != patternCount_) seen.assign(patternCount_, 0);
+    if (!searchLong(text, size, from, to, seen, found)) return false;
+    return searchShort(text, size, from, to, seen, found);
+}
+
+template <class Found>
 void PatternMatcher::search(const std::uint8_t* text, std::size_t size, Found&& found) const {
-    if (patternCount_ == 0) return;
     thread_local std::vector<std::uint8_t> seen;
     seen.assign(patternCount_, 0);
-    if (!searchLong(text, size, seen, found)) return;
-    searchShort(text, size, seen, found);
+    searchRange(text, size, 0, size, seen, found);
 }
 
 }  // namespace vk::scan

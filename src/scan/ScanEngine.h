@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/EventPump.h"
+#include "scan/FileLoader.h"
 #include "scan/Md5.h"
 #include "scan/ReleaseDate.h"
 #include "scan/ScanEngineEvents.h"
@@ -98,12 +99,9 @@ public:
         "jse;ocx;php;pif;ppt;sys;key;vbx;vxd;xls;xml";
 
 private:
-    struct Identity {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        bool known = false;
-    };
-    void scanEntry(const std::string& path, Identity expected);
+    // prefetcher: where this file's bytes are already being read, if anywhere.
+    void scanEntry(const std::string& path, FileIdentity expected, FilePrefetcher* prefetcher);
+    void examine(const std::string& path, const LoadedFile& file);
     bool neutralize(const std::string& path, int fd, std::int32_t action);
     bool yieldOrStop();
     void raiseError(std::int32_t number, const std::string& description);
@@ -138,9 +136,7 @@ private:
     std::string address_;
     std::string emailAddress_;
     bool enableFarwatch_ = true;
-    // Reused for every file; grown without zero-filling, since each file overwrites it.
-    std::unique_ptr<std::uint8_t[]> buffer_;
-    std::size_t bufferCapacity_ = 0;
+    LoadedFile current_;  // its buffer is reused for every file read here
 
     Md5 md5_;
 };

@@ -31,17 +31,6 @@ std::string_view trimBlanks(std::string_view s) {
     return s;
 }
 
-bool readAll(int fd, std::uint8_t* buf, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::read(fd, buf + got, size - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The directory entry still names the file that was read.
 bool sameEntry(const std::string& path, int fd) {
     struct stat byPath, byFd;
@@ -117,78 +106,73 @@ void ScanEngine::scanFilesInFolder(const std::string& path) {
     if (!folder) return;
     const bool anySize = fileSizeLimit_ >= 0;
     const std::uint64_t limit = anySize ? static_cast<std::uint64_t>(fileSizeLimit_) * 1048576u : 0;
-    for (const auto& file : folder->files) {
-        if (anySize && file.size <= limit &&
-            (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(file.path))))
-            scanEntry(file.path, {file.device, file.inode, true});
+    std::vector<bool> eligible(folder->files.size());
+    std::vector<FilePrefetcher::Job> jobs;
+    for (std::size_t i = 0; i < folder->files.size(); ++i) {
+        const auto& file = folder->files[i];
+        eligible[i] = anySize && file.size <= limit &&
+                      (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(file.path)));
+        if (eligible[i]) jobs.push_back({file.path, {file.device, file.inode, true}});
+    }
+    // A second thread reads the next files while this one matches; the
+    // events still come from here, in order.
+    std::unique_ptr<FilePrefetcher> prefetcher;
+    if (loaded_ && jobs.size() >= 2) prefetcher = std::make_unique<FilePrefetcher>(std::move(jobs));
+    for (std::size_t i = 0; i < folder->files.size(); ++i) {
+        const auto& file = folder->files[i];
+        if (eligible[i]) scanEntry(file.path, {file.device, file.inode, true}, prefetcher.get());
         if (!yieldOrStop()) return;
     }
 }
 
-void ScanEngine::scanFile(const std::string& path) { scanEntry(path, {}); }
+void ScanEngine::scanFile(const std::string& path) { scanEntry(path, {}, nullptr); }
 
-void ScanEngine::scanEntry(const std::string& path, Identity expected) {
+void ScanEngine::scanEntry(const std::string& path, FileIdentity expected, FilePrefetcher* prefetcher) {
     if (!loaded_) {
         raiseError(kErrDatabaseNotLoaded,
                    "Unable to scan the file \"" + path + "\". The virus database is not loaded.");
     }
     if (events_) events_->scanningProgress(path);
     ++filesScanned_;
+    if (!loaded_) return;
 
-    // Never through a link, never blocking on a FIFO, never a device.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return;
-    struct stat st;
-    bool usable = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                  (!expected.known || (static_cast<std::uint64_t>(st.st_dev) == expected.device &&
-                                       static_cast<std::uint64_t>(st.st_ino) == expected.inode));
-    std::size_t size = usable ? static_cast<std::size_t>(st.st_size) : 0;
-    if (!usable || size == 0 || !loaded_) {
-        ::close(fd);
+    if (prefetcher) {
+        LoadedFile file = prefetcher->take();
+        // Read before the event above; read again if anything wrote to it since.
+        if (file.ok && !file.unchanged()) loadFile(path, expected, file);
+        if (file.ok) examine(path, file);
+        prefetcher->recycle(std::move(file));
         return;
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (size > bufferCapacity_) {
-        try {
-            buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-            bufferCapacity_ = size;
-        } catch (const std::bad_alloc&) {
-            buffer_.reset();
-            bufferCapacity_ = 0;
-            ::close(fd);
-            return;
-        }
-    }
-    if (!readAll(fd, buffer_.get(), size)) {
-        ::close(fd);
-        return;
-    }
-    bytesScanned_ += size;
+    loadFile(path, expected, current_);
+    if (current_.ok) examine(path, current_);
+    current_.closeFile();
+}
 
-    std::int32_t crc = computeCrc32({buffer_.get(), size}, pump_);
-    std::int64_t hit = index_.firstMatch(buffer_.get(), size, crc, [&] {
+void ScanEngine::examine(const std::string& path, const LoadedFile& file) {
+    bytesScanned_ += file.size;
+    const std::uint8_t* data = file.data.get();
+    std::int64_t hit = index_.scan(data, file.size, pump_, [&] {
         Md5Hasher md5;
-        md5.update(buffer_.get(), size);
+        md5.update(data, file.size);
         return md5.finishHex();
     });
-    if (hit != SignatureIndex::kNoMatch) {
-        const SignatureEntry& entry = entries_[static_cast<std::size_t>(hit)];
-        ++detections_;
-        farwatchLog_.push_back({entry.name, path});
-        std::int32_t action = 0;
-        if (neutralizeMethods_ == 0) {
-            if (events_) events_->virusDetected(path, entry.name, action);
-        } else if (neutralizeMethods_ >= 1 && neutralizeMethods_ <= 3) {
-            action = neutralizeMethods_;
-        }
-        bool done = neutralize(path, fd, action);
-        // Counted whether or not the file operation worked.
-        if (action == 1) ++filesHealed_;
-        if (action == 2) ++filesDeleted_;
-        if (action == 3) ++filesRenamed_;
-        if (events_) events_->detectionHandled(path, entry.name, action, done);
+    if (hit == SignatureIndex::kNoMatch) return;
+    const SignatureEntry& entry = entries_[static_cast<std::size_t>(hit)];
+    ++detections_;
+    farwatchLog_.push_back({entry.name, path});
+    std::int32_t action = 0;
+    if (neutralizeMethods_ == 0) {
+        if (events_) events_->virusDetected(path, entry.name, action);
+    } else if (neutralizeMethods_ >= 1 && neutralizeMethods_ <= 3) {
+        action = neutralizeMethods_;
     }
-    ::close(fd);
+    bool done = neutralize(path, file.fd, action);
+    // Counted whether or not the file operation worked.
+    if (action == 1) ++filesHealed_;
+    if (action == 2) ++filesDeleted_;
+    if (action == 3) ++filesRenamed_;
+    if (events_) events_->detectionHandled(path, entry.name, action, done);
 }
 
 bool ScanEngine::neutralize(const std::string& path, int fd, std::int32_t action) {

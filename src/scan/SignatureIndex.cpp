@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "scan/Crc32.h"
+
 namespace vk::scan {
 namespace {
 
@@ -59,20 +61,18 @@ SignatureIndex::SignatureIndex(const std::vector<SignatureEntry>& entries) : ent
     matcher_ = PatternMatcher(patterns);
 }
 
-std::int64_t SignatureIndex::firstMatch(const std::uint8_t* data, std::size_t size, std::int32_t fileCrc,
-                                        const std::function<std::string()>& md5Hex) const {
-    if (!entries_) return kNoMatch;
-    const auto& entries = *entries_;
-    std::int64_t best = kNoMatch;
+SignatureIndex::CrcRun SignatureIndex::crcRun(std::int32_t fileCrc) const {
+    auto first = std::lower_bound(byCrc_.begin(), byCrc_.end(), std::pair<std::int32_t, std::uint32_t>{fileCrc, 0});
+    auto last = first;
+    while (last != byCrc_.end() && last->first == fileCrc) ++last;
+    return {first, last};
+}
 
-    // Entries whose CRC equals the file's are decided by their MD5 alone.
-    auto crcFirst = std::lower_bound(byCrc_.begin(), byCrc_.end(), std::pair<std::int32_t, std::uint32_t>{fileCrc, 0});
-    auto crcLast = crcFirst;
-    while (crcLast != byCrc_.end() && crcLast->first == fileCrc) ++crcLast;
+std::int64_t SignatureIndex::firstConfirmed(const CrcRun& run, const std::function<std::string()>& md5Hex) const {
     std::string digest;
     bool digested = false;
-    for (auto it = crcFirst; it != crcLast; ++it) {
-        const auto& e = entries[it->second];
+    for (auto it = run.first; it != run.second; ++it) {
+        const auto& e = (*entries_)[it->second];
         if (!e.md5.empty()) {
             if (!digested) {
                 digest = md5Hex();
@@ -80,24 +80,59 @@ std::int64_t SignatureIndex::firstMatch(const std::uint8_t* data, std::size_t si
             }
             if (!equalsIgnoringCase(e.md5, digest)) continue;
         }
-        best = it->second;
-        break;
+        return it->second;
     }
-    if (best == 0) return best;
+    return kNoMatch;
+}
 
-    auto crcBlocked = [&](std::uint32_t i) {
-        return std::binary_search(crcFirst, crcLast, std::pair<std::int32_t, std::uint32_t>{fileCrc, i});
-    };
+std::int64_t SignatureIndex::earlierByString(std::uint32_t pattern, const CrcRun& run, std::int64_t best) const {
+    for (std::uint32_t k = patternStart_[pattern]; k < patternStart_[pattern + 1]; ++k) {
+        std::uint32_t i = patternEntries_[k];
+        if (best != kNoMatch && i >= best) break;
+        // An entry whose CRC equals the file's was decided by its MD5 alone.
+        if (run.first != run.second && std::binary_search(run.first, run.second, std::pair{run.first->first, i}))
+            continue;
+        return i;
+    }
+    return best;
+}
+
+std::int64_t SignatureIndex::firstMatch(const std::uint8_t* data, std::size_t size, std::int32_t fileCrc,
+                                        const std::function<std::string()>& md5Hex) const {
+    if (!entries_) return kNoMatch;
+    CrcRun run = crcRun(fileCrc);
+    std::int64_t best = firstConfirmed(run, md5Hex);
+    if (best == 0) return best;
     matcher_.search(data, size, [&](std::uint32_t pattern) {
-        for (std::uint32_t k = patternStart_[pattern]; k < patternStart_[pattern + 1]; ++k) {
-            std::uint32_t i = patternEntries_[k];
-            if (best != kNoMatch && i >= best) break;
-            if (crcBlocked(i)) continue;
-            best = i;
-            break;
-        }
+        best = earlierByString(pattern, run, best);
         return best != 0;
     });
+    return best;
+}
+
+std::int64_t SignatureIndex::scan(const std::uint8_t* data, std::size_t size, platform::EventPump* pump,
+                                  const std::function<std::string()>& md5Hex) const {
+    constexpr std::size_t kPiece = 64 * 1024;
+    Crc32Stream crc(pump);
+    thread_local std::vector<std::uint8_t> seen;
+    thread_local std::vector<std::uint32_t> found;
+    seen.assign(matcher_.patternCount(), 0);
+    found.clear();
+    for (std::size_t from = 0; from < size; from += kPiece) {
+        std::size_t to = std::min(size, from + kPiece);
+        crc.update(data + from, to - from);
+        matcher_.searchRange(data, size, from, to, seen, [&](std::uint32_t pattern) {
+            found.push_back(pattern);
+            return true;
+        });
+    }
+    if (!entries_) return kNoMatch;
+    CrcRun run = crcRun(crc.value());
+    std::int64_t best = firstConfirmed(run, md5Hex);
+    for (std::uint32_t pattern : found) {
+        if (best == 0) break;
+        best = earlierByString(pattern, run, best);
+    }
     return best;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/EventPump.h"
 #include "scan/PatternMatcher.h"
 #include "scan/SignatureEntry.h"
 
@@ -27,7 +28,21 @@ public:
     std::int64_t firstMatch(const std::uint8_t* data, std::size_t size, std::int32_t fileCrc,
                             const std::function<std::string()>& md5Hex) const;
 
+    // The same in one pass that also computes the file's CRC (yielding through
+    // pump as computeCrc32 does): each piece of the file is checksummed and
+    // searched while it is in the cache.
+    std::int64_t scan(const std::uint8_t* data, std::size_t size, platform::EventPump* pump,
+                      const std::function<std::string()>& md5Hex) const;
+
 private:
+    using CrcRun = std::pair<std::vector<std::pair<std::int32_t, std::uint32_t>>::const_iterator,
+                             std::vector<std::pair<std::int32_t, std::uint32_t>>::const_iterator>;
+    CrcRun crcRun(std::int32_t fileCrc) const;
+    // The first entry of the run whose MD5 confirms (an empty one confirms at once).
+    std::int64_t firstConfirmed(const CrcRun& run, const std::function<std::string()>& md5Hex) const;
+    // best, or an earlier entry of the pattern that its CRC does not block.
+    std::int64_t earlierByString(std::uint32_t pattern, const CrcRun& run, std::int64_t best) const;
+
     const std::vector<SignatureEntry>* entries_ = nullptr;
     // (CRC, entry index) sorted: the entries with one CRC are a run, ascending.
     std::vector<std::pair<std::int32_t, std::uint32_t>> byCrc_;

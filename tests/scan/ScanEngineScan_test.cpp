@@ -65,7 +65,11 @@ struct Recorder : ScanEngineEvents {
     std::vector<std::string> detected;
     std::vector<std::pair<std::int32_t, std::string>> errors;
     std::function<void(const std::string&, std::int32_t&)> answer = [](const std::string&, std::int32_t& a) { a = 0; };
-    void scanningProgress(const std::string& f) override { scanned.push_back(f); }
+    std::function<void(const std::string&)> onProgress;
+    void scanningProgress(const std::string& f) override {
+        scanned.push_back(f);
+        if (onProgress) onProgress(f);
+    }
     void virusDetected(const std::string& f, const std::string& name, std::int32_t& action) override {
         detected.push_back(name + "@" + f);
         answer(f, action);
@@ -108,6 +112,9 @@ TEST(SignatureIndex, AgreesWithTheDatabaseOrderLoopOnGeneratedData) {
         };
         std::vector<std::string> files;
         for (int i = 0; i < 12; ++i) files.push_back(randomText(1 + static_cast<int>(rng() % 400)));
+        // Large enough to be searched in several pieces, with a hit across a piece boundary.
+        std::string big = randomText(200000);
+        files.push_back(big);
         std::vector<SignatureEntry> entries;
         for (int i = 0; i < 25; ++i) {
             const std::string& f = files[rng() % files.size()];
@@ -137,8 +144,9 @@ TEST(SignatureIndex, AgreesWithTheDatabaseOrderLoopOnGeneratedData) {
         SignatureIndex index(entries);
         for (const auto& f : files) {
             auto data = reinterpret_cast<const std::uint8_t*>(f.data());
-            auto got = index.firstMatch(data, f.size(), crcOf(f), [&] { return md5Of(f); });
-            ASSERT_EQ(got, referenceMatch(entries, f)) << "round " << round;
+            auto expected = referenceMatch(entries, f);
+            ASSERT_EQ(index.firstMatch(data, f.size(), crcOf(f), [&] { return md5Of(f); }), expected) << round;
+            ASSERT_EQ(index.scan(data, f.size(), nullptr, [&] { return md5Of(f); }), expected) << round;
         }
     }
 }
@@ -267,6 +275,22 @@ TEST_F(Scan, AnEntrySwappedWhileAskingIsLeftAlone) {
     engine.scanFile(f.string());
     EXPECT_EQ(readFile(f), "user data");
     EXPECT_EQ(engine.filesDeleted(), 1);
+}
+
+TEST_F(Scan, AFileChangedAfterItWasReadAheadIsReadAgain) {
+    load({byString("Marker", "VKTEST-PAYLOAD")});
+    engine.setNeutralizeMethods(5);
+    for (int i = 0; i < 20; ++i) tree.write("f" + std::to_string(100 + i) + ".exe", i == 10 ? kVirus : "clean");
+    // While the first file is announced, later ones (already read ahead) change.
+    events.onProgress = [&](const std::string& f) {
+        if (f != at("f100.exe")) return;
+        tree.write("f105.exe", kVirus);
+        tree.write("f110.exe", "cleaned in time");
+    };
+    engine.scanFilesInFolder(tree.str());
+    EXPECT_EQ(engine.filesScanned(), 20);
+    ASSERT_EQ(engine.farwatchLog().size(), 1u);
+    EXPECT_EQ(engine.farwatchLog()[0].path, at("f105.exe"));
 }
 
 TEST_F(Scan, ZeroLengthFilesAreCountedButNeverMatch) {

@@ -1,0 +1,671 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDate>
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTime>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "Version.h"
+#include "app/AppIcon.h"
+#include "app/Dialogs.h"
+#include "app/Farwatch.h"
+#include "app/ScanDialogs.h"
+#include "app/ScanPage.h"
+#include "app/SplashWindow.h"
+#include "app/TextFit.h"
+#include "platform/IniProfile.h"
+#include "scan/ScanEngine.h"
+#include "scan/ScanEngineErrors.h"
+#include "script/ScriptIniEngine.h"
+#include "tools/ProcessList.h"
+
+namespace vk::app {
+
+namespace {
+
+const QString kHide = QStringLiteral("&Hide VandrelKast");
+const QString kShow = QStringLiteral("&Show VandrelKast");
+// The shared folder the Main page's link invites samples to.
+const char* const kSamplesUrl = "https://vandrelkast.example.org/samples/";
+
+QString versionText() {
+    return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+}
+
+struct PageText {
+    const char* button;  // header button caption ("" for none in the bar)
+    const char* menu;    // View menu entry
+    const char* menuName;
+    const char* title;
+    const char* description;
+};
+
+const PageText kPages[MainWindow::kPageCount] = {
+    {"&Main", "&Main", "mnuMain", "VandrelKast",
+     "The best antidote for viruses, worms, trojans, and other sorts of malware."},
+    {"&AutoRepair", "&AutoRepair", "mnuAutoRepair", "AutoRepair",
+     "Runs KastScripts for easy and hassle-free removal of worms."},
+    {"&Process Inspector", "&Process Inspector", "mnuProcessInspector", "Process Inspector",
+     "Enumerates and manages processes running on your computer."},
+    {"&Registry Tweaks", "&Registry Tweaks", "mnuRegistryTweaks", "Registry Tweaks",
+     "Lets you manage crucial system configurations and registry tweaks."},
+    {"&Startup Entry Viewer", "&Startup Entry Viewer", "mnuStartupEntryViewer", "Startup Entry Viewer",
+     "Displays programs that are executed everytime Windows starts."},
+    {"A&utorun Manager", "A&utorun Manager", "mnuAutorunManager", "AutoRun Manager",
+     "Helps you manage Windows' AutoRun capability and prevent most of the worms from breaching your computer."},
+    {"S&earch 'n Destroy", "S&earch 'n Destroy", "mnuSearchNDestroy", "Search 'n Destroy",
+     "Search and destroys worms, viruses, or Trojan horse on your disks and drives."},
+    {"", "Search 'n Des&troy Settings...", "mnuSndSettings", "Search 'n Destroy Settings",
+     "Configure VandrelKast Search 'n Destroy scanning routine."},
+    {"&Log Agent", "&Log Agent", "mnuLogAgent", "Log Agent",
+     "Takes a snapshot of your computer's running programs,  startup list, and many more and save it on a log "
+     "for more in-depth diagnosis of your computer."},
+    {"Submit Suspicious File", "Subm&it Suspicious Files", "mnuSubmitSamples", "Submit Suspicious File",
+     "Submit suspicious files and virus samples to VandrelKast Labs for analysis."},
+    {"&Farwatch", "&Farwatch", "mnuFarwatch", "Farwatch", "Help monitor and gauge virus attacks and worm outbreaks."},
+    {"Au&toScan", "Au&toScan", "mnuAutoScan", "AutoScan",
+     "Automatically scan USB Flash Drives everytime they are inserted in your computer."},
+};
+
+const char* const kFeatures[] = {
+    "+ Remove worms in one run with AutoRepair and its KastScripts.",
+    "+ Manage, view, and eliminate malicious processes with Process Inspector.",
+    "+ Restore system settings that worms change with Registry Tweaks.",
+    "+ See and disable programs that start with your computer with Startup Entry Viewer.",
+    "+ Keep worms from running off your drives with AutoRun Manager.",
+    "+ Search and destroy worms on your disks and drives with Search 'n Destroy.",
+    "+ Take a snapshot of your system for diagnosis with Log Agent.",
+    "+ Send suspicious files to VandrelKast Labs with Submit Suspicious File.",
+    "+ Help monitor worm outbreaks with Farwatch.",
+    "+ Clean USB flash drives the moment they are inserted with AutoScan.",
+};
+
+// Blue under the mouse, the button text colour otherwise; a click opens the link.
+class LinkLabel final : public QLabel {
+public:
+    LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+        setCursor(Qt::PointingHandCursor);
+        setObjectName(QStringLiteral("lblLink"));
+        setHover(false);
+    }
+    void setHover(bool hover) {
+        QPalette pal = palette();
+        pal.setColor(QPalette::WindowText, hover ? QColor(0, 0, 0xFF) : QApplication::palette().color(QPalette::ButtonText));
+        setPalette(pal);
+    }
+
+protected:
+    void enterEvent(QEnterEvent*) override { setHover(true); }
+    void leaveEvent(QEvent*) override { setHover(false); }
+    void mouseReleaseEvent(QMouseEvent*) override { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSamplesUrl))); }
+};
+
+// Shows the AutoRepair console in its text box.
+class ConsoleBox final : public script::ConsoleListener {
+public:
+    explicit ConsoleBox(QPlainTextEdit* box) : box_(box) {}
+    void lineAppended(std::string_view line, bool joined) override {
+        QString text = display(line);
+        if (!joined && box_->document()->isEmpty()) box_->setPlainText(text);
+        else box_->appendPlainText(text);
+        box_->moveCursor(QTextCursor::End);
+    }
+    void textReset(std::string_view text) override {
+        box_->setPlainText(display(text));
+        box_->moveCursor(QTextCursor::End);
+    }
+
+private:
+    static QString display(std::string_view text) {
+        QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        return s;
+    }
+    QPlainTextEdit* box_;
+};
+
+}  // namespace
+
+bool isSilentStart(const QStringList& arguments) {
+    return arguments.join(QLatin1Char(' ')).toLower() == QLatin1String("/s");
+}
+
+QString windowCaption(const std::string& configIni) {
+    std::string fallback = "VandrelKast [Version " + toBytes(versionText()) + " Beta]";
+    return fromBytes(platform::getProfileString(configIni, "Window", "Caption", fallback));
+}
+
+QString MainWindow::initialConsoleText() {
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("AutoRepair Console") + crlf + QString(25, QLatin1Char('-')) + crlf + crlf +
+           QStringLiteral("VandrelKast's AutoRepair feature is designed to automatically repair your computer and "
+                          "eliminate worms, viruses, or Trojan horse. You don't have to resort to manual instructions "
+                          "and fixes. With AutoRepair, worm removal will never be hassle anymore.") +
+           crlf + crlf +
+           QStringLiteral("To AutoRepair, please select the KastScript you want to run by clicking Browse button, or "
+                          "you can just select built-in scripts by clicking Built-in Killers button. If you have "
+                          "selected the desired KastScript and you're ready, click Run KastScript button.") +
+           crlf + crlf + QStringLiteral("Have a nice day!!!") + crlf + crlf + QStringLiteral(" - Ilse Vandrel") +
+           crlf + QStringLiteral("   VandrelKast Author");
+}
+
+MainWindow::MainWindow(Dialogs& dialogs, StartupOptions options)
+    : dialogs_(dialogs), options_(options), folder_(platform::programFolder()) {
+    setObjectName(QStringLiteral("frmMain"));
+    // 1. The caption, for the window and the application.
+    QString caption = windowCaption(folder_.configIni);
+    setApplicationTitle(caption);
+    setWindowTitle(caption);
+    setWindowIcon(appIcon());
+
+    // 2. The long-lived objects, in this order.
+    process_ = std::make_unique<tools::ProcessList>(&pump_);
+    scanEngine_ = std::make_unique<scan::ScanEngine>(static_cast<scan::ScanEngineEvents*>(this), &pump_);
+    scanEngine_->setDatabasePath(folder_.signaturesDat);
+    scriptIniEngine_ = std::make_unique<script::ScriptIniEngine>(&pump_);
+    console_.setPump(&pump_);
+    console_.setClipboard(&clipboard_);
+    scriptIniEngine_->setConsole(&console_);
+
+    tmrAutoScan_.setObjectName(QStringLiteral("tmrAutoScan"));
+    tmrAutoScan_.setInterval(500);
+
+    buildWindow();
+    consoleBox_ = std::make_unique<ConsoleBox>(txtConsole_);
+    console_.addListener(consoleBox_.get());
+    buildTrayMenu();
+
+    connect(&taskIcon1_, &TaskIcon::rightClick, this, &MainWindow::taskIconRightClick);
+    connect(&taskIcon1_, &TaskIcon::dblClick, this, &MainWindow::toggleWindow);
+    // The session is ending: closing is no longer hiding.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { exiting_ = true; });
+}
+
+MainWindow::~MainWindow() {
+    console_.removeListener(consoleBox_.get());
+    closeSplash();
+}
+
+bool MainWindow::startUp(const QStringList& arguments) {
+    // 3. The database, behind the splash window.
+    scanEngine_->loadVirusDatabase();
+    if (ended_) return false;
+    // 4.
+    showDatabaseInfo();
+    // 5. Enrolment until it was completed once.
+    if (!enrolmentCompleted(folder_.configIni)) {
+        FwForm form(this, dialogs_, *scanEngine_, folder_.configIni);
+        form.exec();
+    }
+    // 6.
+    console_.setText(toBytes(initialConsoleText()));
+    // 7. The script objects' registration and the registry tweaks come with
+    // their pages; then scanning options, Farwatch, and the AutoScan settings
+    // (with the watcher).
+    scanSettingsPage_->loadScanSettings();
+    farwatchPage_->loadFarwatchSettings();
+    // 8.
+    cmdHeaderClick(kMain);
+    // 9.
+    taskIcon1_.setTipText(QStringLiteral("VandrelKast ") + versionText() + QStringLiteral(" Beta"));
+    taskIcon1_.setIcon(appIcon());
+    taskIcon1_.showButton();
+    // 10.
+    if (isSilentStart(arguments)) {
+        setWindowState(Qt::WindowMinimized);
+        hide();
+        mnuHideWindow_->setText(kShow);
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect area = screen->geometry();
+            move(area.width() / 2 - width() / 2, area.height() / 2 - height() / 2);
+        }
+    } else {
+        show();
+    }
+    return true;
+}
+
+void MainWindow::buildWindow() {
+    resize(860, 600);
+    setMinimumSize(760, 540);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* bar = new QFrame(this);
+    bar->setObjectName(QStringLiteral("picHeaderBar"));
+    bar->setStyleSheet(QStringLiteral(
+        "#picHeaderBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #0d3b4f, stop:1 #16566f); }"
+        "#picHeaderBar QPushButton { color: white; background: transparent; border: none; text-align: left;"
+        " padding: 6px 10px; border-radius: 3px; }"
+        "#picHeaderBar QPushButton:hover { background: rgba(255,255,255,40); }"
+        "#picHeaderBar QPushButton:checked { background: rgba(255,255,255,70); font-weight: bold; }"
+        "#picHeaderBar QLabel { color: white; }"));
+    bar->setFixedWidth(200);
+    auto* barLayout = new QVBoxLayout(bar);
+    barLayout->setContentsMargins(8, 12, 8, 10);
+    barLayout->setSpacing(2);
+    auto* logoRow = new QHBoxLayout;
+    auto* logo = new QLabel(bar);
+    logo->setObjectName(QStringLiteral("imgLogo"));
+    logo->setPixmap(logoPixmap(40));
+    logoRow->addWidget(logo);
+    auto* name = new QLabel(QStringLiteral("VandrelKast"), bar);
+    QFont nameFont = name->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.35);
+    name->setFont(nameFont);
+    logoRow->addWidget(name, 1);
+    barLayout->addLayout(logoRow);
+    barLayout->addSpacing(10);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (i == kSndSettings) continue;  // that one is on the scan page
+        auto* button = new QPushButton(QString::fromLatin1(kPages[i].button), bar);
+        button->setObjectName(QStringLiteral("cmdHeader%1").arg(i));
+        button->setCheckable(true);
+        button->setFocusPolicy(Qt::TabFocus);
+        connect(button, &QPushButton::clicked, this, [this, i] { cmdHeaderClick(i); });
+        cmdHeader_[static_cast<std::size_t>(i)] = button;
+        barLayout->addWidget(button);
+    }
+    barLayout->addStretch();
+    auto* exit = new QPushButton(QStringLiteral("&Exit VandrelKast"), bar);
+    exit->setObjectName(QStringLiteral("cmdExit"));
+    connect(exit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
+    barLayout->addWidget(exit);
+    outer->addWidget(bar);
+
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(0);
+    for (int i = 0; i < kPageCount; ++i) {
+        auto* frame = new QFrame(this);
+        frame->setObjectName(QStringLiteral("fraHeader%1").arg(i));
+        frame->setStyleSheet(QStringLiteral("#fraHeader%1 { background: #e6f1f5; border-bottom: 1px solid #9cc3d1; }")
+                                 .arg(i));
+        auto* fl = new QVBoxLayout(frame);
+        fl->setContentsMargins(18, 12, 18, 12);
+        auto* title = new QLabel(QString::fromLatin1(kPages[i].title), frame);
+        title->setObjectName(QStringLiteral("lblHeaderTitle"));
+        QFont tf = title->font();
+        tf.setBold(true);
+        tf.setPointSizeF(tf.pointSizeF() * 1.5);
+        title->setFont(tf);
+        title->setStyleSheet(QStringLiteral("color: #0d3b4f;"));
+        auto* desc = new QLabel(QString::fromLatin1(kPages[i].description), frame);
+        desc->setObjectName(QStringLiteral("lblHeaderDescription"));
+        desc->setWordWrap(true);
+        fl->addWidget(title);
+        fl->addWidget(desc);
+        frame->setVisible(false);
+        fraHeader_[static_cast<std::size_t>(i)] = frame;
+        right->addWidget(frame);
+    }
+
+    auto* pagesArea = new QVBoxLayout;
+    pagesArea->setContentsMargins(14, 10, 14, 12);
+    for (int i = 0; i < kPageCount; ++i) {
+        QWidget* panel = nullptr;
+        switch (i) {
+            case kMain: panel = buildMainPage(); break;
+            case kAutoRepair: panel = buildAutoRepairPage(); break;
+            case kSearchNDestroy:
+                scanPage_ = new ScanPage(this, dialogs_, *scanEngine_);
+                panel = scanPage_;
+                break;
+            case kSndSettings:
+                scanSettingsPage_ = new ScanSettingsPage(this, dialogs_, *scanEngine_, folder_.configIni);
+                panel = scanSettingsPage_;
+                break;
+            case kFarwatch:
+                farwatchPage_ = new FarwatchPage(this, *scanEngine_, folder_.configIni);
+                panel = farwatchPage_;
+                break;
+            default:
+                // The page's controls come with its feature.
+                panel = new QWidget(this);
+                break;
+        }
+        panel->setObjectName(QStringLiteral("picPages%1").arg(i));
+        panel->setVisible(false);
+        picPages_[static_cast<std::size_t>(i)] = panel;
+        pagesArea->addWidget(panel, 1);
+    }
+    right->addLayout(pagesArea, 1);
+    outer->addLayout(right, 1);
+
+    cmdHeader_[kSndSettings] = scanPage_->settingsButton();
+    connect(scanPage_->settingsButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSndSettings); });
+    connect(scanSettingsPage_->backButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSearchNDestroy); });
+    // The reporting settings are re-read on every visit of the page.
+    setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
+}
+
+QWidget* MainWindow::buildMainPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    auto* db = new QGroupBox(QStringLiteral("Virus Database Info:"), page);
+    auto* grid = new QGridLayout(db);
+    auto value = [db](const char* name) {
+        auto* l = new QLabel(db);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setTextFormat(Qt::PlainText);
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+        return l;
+    };
+    lblDBVersion_ = value("lblDBVersion");
+    lblDBDate_ = value("lblDBDate");
+    lblDBCount_ = value("lblDBCount");
+    grid->addWidget(new QLabel(QStringLiteral("Virus Database Version:"), db), 0, 0);
+    grid->addWidget(lblDBVersion_, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Date Released:"), db), 1, 0);
+    grid->addWidget(lblDBDate_, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Signature Count:"), db), 2, 0);
+    grid->addWidget(lblDBCount_, 2, 1);
+    grid->setColumnStretch(1, 1);
+    layout->addWidget(db);
+
+    auto* features = new QGroupBox(QStringLiteral("Special Features:"), page);
+    auto* fl = new QVBoxLayout(features);
+    fl->setSpacing(3);
+    for (const char* line : kFeatures) {
+        auto* l = new QLabel(QString::fromLatin1(line), features);
+        l->setWordWrap(true);
+        fl->addWidget(l);
+    }
+    layout->addWidget(features);
+    layout->addStretch();
+    auto* link = new LinkLabel(
+        QStringLiteral("Found a new worm? Upload your virus samples to the VandrelKast Labs shared folder."), page);
+    link->setWordWrap(true);
+    layout->addWidget(link);
+    return page;
+}
+
+QWidget* MainWindow::buildAutoRepairPage() {
+    // The script controls come with the AutoRepair feature; the console is here.
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->addStretch(1);
+    layout->addWidget(new QLabel(QStringLiteral("KastScript Console:"), page));
+    txtConsole_ = new QPlainTextEdit(page);
+    txtConsole_->setObjectName(QStringLiteral("txtConsole"));
+    txtConsole_->setReadOnly(true);
+    txtConsole_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    layout->addWidget(txtConsole_, 4);
+    return page;
+}
+
+void MainWindow::buildTrayMenu() {
+    mnuPopup3_ = new QMenu(this);
+    mnuPopup3_->setObjectName(QStringLiteral("mnuPopup3"));
+    mnuHideWindow_ = mnuPopup3_->addAction(kHide, this, &MainWindow::toggleWindow);
+    mnuHideWindow_->setObjectName(QStringLiteral("mnuHideWindow"));
+    mnuPopup3_->setDefaultAction(mnuHideWindow_);
+    mnuPopup3_->addSeparator();
+
+    QMenu* view = mnuPopup3_->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuTools"));
+    const int order[] = {kMain, -1, kAutoRepair, kProcessInspector, kRegistryTweaks, kStartupEntryViewer,
+                         kAutorunManager, kSearchNDestroy, kLogAgent, kSubmitSamples, kFarwatch, kAutoScan, -1,
+                         kSndSettings};
+    for (int index : order) {
+        if (index < 0) {
+            view->addSeparator();
+            continue;
+        }
+        QAction* a = view->addAction(QString::fromLatin1(kPages[index].menu), this,
+                                     [this, index] { restoreAndSelect(index); });
+        a->setObjectName(QString::fromLatin1(kPages[index].menuName));
+    }
+
+    // Filled from the killers folder by the AutoRepair feature.
+    QMenu* fixes = mnuPopup3_->addMenu(QStringLiteral("Run VandrelKast fixes..."));
+    fixes->setObjectName(QStringLiteral("mnuRunFixes"));
+    QAction* none = fixes->addAction(QStringLiteral("No fixes available!"));
+    none->setObjectName(QStringLiteral("mnuFixes0"));
+    none->setEnabled(false);
+
+    QMenu* extra = mnuPopup3_->addMenu(QStringLiteral("&Extra Tools..."));
+    extra->setObjectName(QStringLiteral("mnuExtraTools"));
+    QAction* run = extra->addAction(QStringLiteral("Run..."));
+    run->setObjectName(QStringLiteral("mnuRun"));
+    run->setEnabled(false);
+    QAction* wizard = extra->addAction(QStringLiteral("KastScript Generator Wizard"));
+    wizard->setObjectName(QStringLiteral("mnuKastScriptWizard"));
+    wizard->setEnabled(false);
+    mnuPopup3_->addSeparator();
+
+    struct Quick {
+        const char* caption;
+        int page;
+    };
+    const Quick quick[4] = {{"Fix my PC from malware infection...", kAutoRepair},
+                            {"Search for malicious processes...", kProcessInspector},
+                            {"Configure my PC's system configuration....", kRegistryTweaks},
+                            {"Scan my storage devices for malware...", kSearchNDestroy}};
+    for (int i = 0; i < 4; ++i) {
+        int page = quick[i].page;
+        QAction* a = mnuPopup3_->addAction(QString::fromLatin1(quick[i].caption), this,
+                                           [this, page] { restoreAndSelect(page); });
+        a->setObjectName(QStringLiteral("mnuQuickLaunch%1").arg(i));
+    }
+    mnuPopup3_->addSeparator();
+    QAction* about = mnuPopup3_->addAction(QStringLiteral("&About VandrelKast"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    about->setEnabled(false);
+    mnuPopup3_->addSeparator();
+    QAction* exit = mnuPopup3_->addAction(QStringLiteral("E&xit VandrelKast"), this, &MainWindow::cmdExit_Click);
+    exit->setObjectName(QStringLiteral("mnuExit"));
+}
+
+void MainWindow::setPageLoader(int index, std::function<void()> loader) {
+    if (index >= 0 && index < kPageCount) pageLoaders_[static_cast<std::size_t>(index)] = std::move(loader);
+}
+
+void MainWindow::cmdHeaderClick(int index) {
+    if (index < 0 || index >= kPageCount) return;
+    if (auto& loader = pageLoaders_[static_cast<std::size_t>(index)]) loader();
+    for (QFrame* f : fraHeader_) f->setVisible(false);
+    fraHeader_[static_cast<std::size_t>(index)]->setVisible(true);
+    for (QWidget* p : picPages_) p->setVisible(false);
+    picPages_[static_cast<std::size_t>(index)]->setVisible(true);
+    currentPage_ = index;
+    // The bar marks the page (the scan page for its settings).
+    int marked = index == kSndSettings ? kSearchNDestroy : index;
+    for (int i = 0; i < kPageCount; ++i)
+        if (i != kSndSettings && cmdHeader_[static_cast<std::size_t>(i)])
+            cmdHeader_[static_cast<std::size_t>(i)]->setChecked(i == marked);
+}
+
+void MainWindow::restoreAndSelect(int index) {
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    cmdHeaderClick(index);
+}
+
+void MainWindow::showDatabaseInfo() {
+    lblDBVersion_->setText(fromBytes(scanEngine_->vDatabaseVersion()));
+    const auto& d = scanEngine_->vDatabaseReleaseDate();
+    QDate date(d.year, d.month, d.day);
+    lblDBDate_->setText(date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : QString());
+    lblDBCount_->setText(QString::number(scanEngine_->vDatabaseSize()));
+    scanPage_->showDatabaseInfo();
+}
+
+bool MainWindow::scanning() const { return scanPage_ && scanPage_->scanning(); }
+
+void MainWindow::pumpMessages() {
+    for (int i = 0; i < 10000; ++i) QCoreApplication::processEvents();
+}
+
+void MainWindow::waitSeconds(double seconds) {
+    auto now = [] { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; };
+    const double start = std::round(now());
+    for (;;) {
+        double elapsed = now() - start;
+        if (elapsed < -1.0) elapsed += 86400.0;  // past midnight
+        if (elapsed >= seconds) break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
+QString MainWindow::compactText(const QString& text, int maxWidth) const {
+    return vk::app::compactText(fontMetrics(), text, maxWidth);
+}
+
+bool MainWindow::windowIsNormal() const { return isVisible() && !isMinimized(); }
+
+void MainWindow::toggleWindow() {
+    if (!windowIsNormal()) {
+        show();
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        raise();
+        activateWindow();
+        mnuHideWindow_->setText(kHide);
+    } else {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        hide();
+        mnuHideWindow_->setText(kShow);
+    }
+}
+
+void MainWindow::taskIconRightClick() {
+    mnuHideWindow_->setText(windowIsNormal() ? kHide : kShow);
+    // The killers and fixes submenus are refreshed here once AutoRepair fills them.
+    mnuPopup3_->popup(QCursor::pos());
+}
+
+void MainWindow::cmdExit_Click() {
+    QString question =
+        tmrAutoScan_.isActive()
+            ? QStringLiteral("VandrelKast's AutoScan feature is currently enabled. If you close VandrelKast now, it "
+                             "will also shut down the AutoScan feature and you'll lose protection against any "
+                             "malware.\r\nDo you really want to shut down VandrelKast?")
+            : QStringLiteral("Are you sure you want to quit VandrelKast?");
+    if (dialogs_.message(this, question, MessageIcon::Question, MessageButtons::YesNo,
+                         QStringLiteral("Exit VandrelKast")) != MessageResult::Yes)
+        return;
+    exiting_ = true;
+    if (!close()) exiting_ = false;
+}
+
+bool MainWindow::validateControls() {
+    if (scanSettingsPage_ && scanSettingsPage_->fileSizeHasFocus()) return scanSettingsPage_->validateFileSize();
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    bool valid = validateControls();
+    if (!exiting_) {
+        // The close box hides to the tray; it never ends the program.
+        if (valid) toggleWindow();
+        event->ignore();
+        return;
+    }
+    if (!valid) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    unloaded_ = true;
+    // A scan running in a handler below ends at its next check, without its dialog.
+    scanPage_->setExiting(true);
+    scanEngine_->setStopScanningProcess(true);
+    closeSplash();
+    taskIcon1_.hideButton();
+    QCoreApplication::quit();
+}
+
+void MainWindow::endProgram() {
+    ended_ = true;
+    exiting_ = true;
+    unloaded_ = true;
+    scanPage_->setExiting(true);
+    scanEngine_->setStopScanningProcess(true);
+    closeSplash();
+    hide();
+    taskIcon1_.hideButton();
+    QCoreApplication::exit(1);
+}
+
+void MainWindow::closeSplash() {
+    if (!splash_) return;
+    splash_->close();
+    delete splash_;
+    splash_ = nullptr;
+}
+
+void MainWindow::initializeLoading() {
+    closeSplash();
+    splash_ = new SplashWindow(this);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        splash_->move(area.center() - QPoint(splash_->width() / 2, splash_->height() / 2));
+    }
+    splash_->show();
+    pump_.pumpNow();
+}
+
+void MainWindow::loadProgress(std::int16_t percent, const std::string& status) {
+    if (!splash_) return;
+    splash_->setProgress(percent, fromBytes(status));
+    if (percent >= 100) pump_.pumpNow();
+    else pump_.pump();
+}
+
+void MainWindow::finishedLoading() {
+    // The splash stays up a moment; the window keeps painting meanwhile.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < options_.splashCloseDelayMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    closeSplash();
+}
+
+void MainWindow::errorOccured(std::int32_t number, const std::string& description) {
+    dialogs_.message(this, fromBytes(description), MessageIcon::Critical, MessageButtons::Ok,
+                     QStringLiteral("Error #") + QString::number(number));
+    if (number == scan::kErrDatabaseMissing || number == scan::kErrDatabaseTooNew ||
+        number == scan::kErrDatabaseHeader || number == scan::kErrDatabaseCrc)
+        endProgram();
+}
+
+void MainWindow::scanningProgress(const std::string& fileScanned) {
+    scanPage_->showFileScanned(fromBytes(fileScanned));
+    pump_.pump();
+}
+
+void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName, std::int32_t& action) {
+    DetectionDialog dialog(this, font());
+    dialog.fill(fromBytes(fileScanned), fromBytes(virusName));
+    dialog.exec();
+    action = dialog.choice();
+}
+
+}  // namespace vk::app

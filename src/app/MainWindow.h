@@ -1,0 +1,175 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/QtPlatform.h"
+#include "app/TaskIcon.h"
+#include "platform/ProgramFolder.h"
+#include "scan/ScanEngineEvents.h"
+#include "script/Console.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vk::scan {
+class ScanEngine;
+}
+namespace vk::script {
+class ScriptIniEngine;
+}
+namespace vk::tools {
+class ProcessList;
+}
+
+namespace vk::app {
+
+class Dialogs;
+class FarwatchPage;
+class ScanPage;
+class ScanSettingsPage;
+class SplashWindow;
+
+struct StartupOptions {
+    // The splash window stays this long after the database has loaded.
+    int splashCloseDelayMs = 2500;
+};
+
+// "/s" alone, in any letter case.
+bool isSilentStart(const QStringList& arguments);
+
+// "VandrelKast [Version 1.4.0 Beta]", or [Window] Caption of config.ini.
+QString windowCaption(const std::string& configIni);
+
+// The main window: owns the long-lived objects, shows one of twelve pages,
+// lives in the tray and decides how the program closes.
+class MainWindow : public QWidget, private scan::ScanEngineEvents {
+    Q_OBJECT
+public:
+    static constexpr int kPageCount = 12;
+    enum Page {
+        kMain = 0, kAutoRepair, kProcessInspector, kRegistryTweaks, kStartupEntryViewer, kAutorunManager,
+        kSearchNDestroy, kSndSettings, kLogAgent, kSubmitSamples, kFarwatch, kAutoScan
+    };
+
+    explicit MainWindow(Dialogs& dialogs, StartupOptions options = {});
+    ~MainWindow() override;
+
+    // The start-up after the objects exist: database, enrolment, console,
+    // settings, page 0, tray, "/s". False when the program must end.
+    bool startUp(const QStringList& arguments);
+    // A database error ended the program.
+    bool ended() const { return ended_; }
+    // Closed through the Exit confirmation (or the session's end).
+    bool unloaded() const { return unloaded_; }
+
+    void cmdHeaderClick(int index);
+    int currentPage() const { return currentPage_; }
+    // The loader run before a page is shown (pages that re-read their data).
+    void setPageLoader(int index, std::function<void()> loader);
+
+    void pumpMessages();
+    void waitSeconds(double seconds);
+    QString compactText(const QString& text, int maxWidth) const;
+
+    // Double click on the tray icon and the first tray menu entry.
+    void toggleWindow();
+    // The Exit button and the tray menu's Exit.
+    void cmdExit_Click();
+    // The tray icon's right click: caption, then the menu at the mouse.
+    void taskIconRightClick();
+
+    bool scanning() const;
+    scan::ScanEngine& scanEngine() { return *scanEngine_; }
+    tools::ProcessList& process() { return *process_; }
+    script::ScriptIniEngine& scriptIniEngine() { return *scriptIniEngine_; }
+    script::Console& console() { return console_; }
+    QtEventPump& eventPump() { return pump_; }
+    const platform::ProgramFolder& programFolder() const { return folder_; }
+    TaskIcon& taskIcon() { return taskIcon1_; }
+    QMenu* trayMenu() const { return mnuPopup3_; }
+    QAction* hideWindowAction() const { return mnuHideWindow_; }
+    ScanPage* scanPage() const { return scanPage_; }
+    ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
+    FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    Dialogs& dialogs() { return dialogs_; }
+    QWidget* page(int index) const { return picPages_[static_cast<std::size_t>(index)]; }
+    QFrame* header(int index) const { return fraHeader_[static_cast<std::size_t>(index)]; }
+
+    // The AutoRepair console's text at start-up.
+    static QString initialConsoleText();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Scan engine events.
+    void initializeLoading() override;
+    void finishedLoading() override;
+    void loadProgress(std::int16_t percent, const std::string& status) override;
+    void errorOccured(std::int32_t number, const std::string& description) override;
+    void scanningProgress(const std::string& fileScanned) override;
+    void virusDetected(const std::string& fileScanned, const std::string& virusName,
+                       std::int32_t& action) override;
+
+    void buildWindow();
+    QWidget* buildMainPage();
+    QWidget* buildAutoRepairPage();
+    void buildTrayMenu();
+    void restoreAndSelect(int index);
+    void showDatabaseInfo();
+    bool windowIsNormal() const;
+    bool validateControls();
+    void endProgram();
+    void closeSplash();
+
+    Dialogs& dialogs_;
+    StartupOptions options_;
+    platform::ProgramFolder folder_;
+    QtEventPump pump_;
+    QtClipboard clipboard_;
+    script::Console console_;
+
+    // Created in this order and kept for the window's lifetime.
+    std::unique_ptr<tools::ProcessList> process_;
+    std::unique_ptr<scan::ScanEngine> scanEngine_;
+    std::unique_ptr<script::ScriptIniEngine> scriptIniEngine_;
+    // autoScan_: the removable-drive watcher joins here (it raises
+    // DriveInsterted, DriveRemoved and ConfirmScan); it does not exist yet.
+
+    // The AutoScan poll (500 ms); it runs only while AutoScan is enabled,
+    // which the watcher will switch.
+    QTimer tmrAutoScan_;
+
+    std::array<QFrame*, kPageCount> fraHeader_{};
+    std::array<QWidget*, kPageCount> picPages_{};
+    std::array<QPushButton*, kPageCount> cmdHeader_{};
+    std::array<std::function<void()>, kPageCount> pageLoaders_{};
+    QLabel* lblDBVersion_ = nullptr;
+    QLabel* lblDBDate_ = nullptr;
+    QLabel* lblDBCount_ = nullptr;
+    QPlainTextEdit* txtConsole_ = nullptr;
+    std::unique_ptr<script::ConsoleListener> consoleBox_;
+    ScanPage* scanPage_ = nullptr;
+    ScanSettingsPage* scanSettingsPage_ = nullptr;
+    FarwatchPage* farwatchPage_ = nullptr;
+    SplashWindow* splash_ = nullptr;
+
+    TaskIcon taskIcon1_;
+    QMenu* mnuPopup3_ = nullptr;
+    QAction* mnuHideWindow_ = nullptr;
+
+    int currentPage_ = -1;
+    bool ended_ = false;
+    bool exiting_ = false;
+    bool unloaded_ = false;
+};
+
+}  // namespace vk::app

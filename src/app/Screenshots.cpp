@@ -1,0 +1,111 @@
+#include "app/Screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/Farwatch.h"
+#include "app/MainWindow.h"
+#include "app/ScanDialogs.h"
+#include "app/ScriptedDialogs.h"
+#include "app/SplashWindow.h"
+#include "app/TextFit.h"
+#include "platform/ProgramFolder.h"
+#include "scan/ScanEngine.h"
+
+namespace vk::app {
+namespace {
+
+bool save(QWidget* w, const QString& dir, const QString& name) {
+    w->show();
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    QString file = dir + QLatin1Char('/') + name + QStringLiteral(".png");
+    bool ok = w->grab().save(file);
+    std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write", qPrintable(file));
+    return ok;
+}
+
+}  // namespace
+
+int renderScreenshots(const QString& outDir) {
+    if (!QDir().mkpath(outDir)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(outDir));
+        return 2;
+    }
+    // A scratch program folder with the real database and an enrolled config.
+    const platform::ProgramFolder real = platform::programFolder();
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) return 2;
+    QFile::copy(fromBytes(real.signaturesDat), scratch.filePath(QStringLiteral("signatures.dat")));
+    {
+        QFile config(scratch.filePath(QStringLiteral("config.ini")));
+        if (!config.open(QIODevice::WriteOnly)) return 2;
+        config.write("[Farwatch]\r\nNoFillupFormDisplay=1\r\nEnableFarwatch=1\r\nName=Ada Example\r\n"
+                     "Address=12 Harbour Lane, Port Vandrel\r\nEmail=ada@example.org\r\n");
+    }
+    qputenv("VANDRELKAST_HOME", QFile::encodeName(scratch.path()));
+
+    ScriptedDialogs dialogs;
+    MainWindow window(dialogs, StartupOptions{0});
+    if (!window.startUp({})) {
+        std::fprintf(stderr, "start-up failed (database?)\n");
+        return 2;
+    }
+    bool ok = true;
+    static const char* const names[MainWindow::kPageCount] = {
+        "main", "autorepair", "process-inspector", "registry-tweaks", "startup-entry-viewer", "autorun-manager",
+        "search-n-destroy", "search-n-destroy-settings", "log-agent", "submit-suspicious-file", "farwatch",
+        "autoscan"};
+    for (int i = 0; i < MainWindow::kPageCount; ++i) {
+        window.cmdHeaderClick(i);
+        ok &= save(&window, outDir, QStringLiteral("page%1-%2").arg(i, 2, 10, QLatin1Char('0')).arg(QLatin1String(names[i])));
+    }
+    // Smallest and a large size.
+    const QSize normal = window.size();
+    for (int i : {MainWindow::kMain, MainWindow::kSearchNDestroy, MainWindow::kSndSettings, MainWindow::kFarwatch}) {
+        window.cmdHeaderClick(i);
+        window.resize(window.minimumSize());
+        ok &= save(&window, outDir, QStringLiteral("small-page%1").arg(i, 2, 10, QLatin1Char('0')));
+        window.resize(1180, 780);
+        ok &= save(&window, outDir, QStringLiteral("large-page%1").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    window.resize(normal);
+
+    DetectionDialog detection(&window, window.font());
+    detection.fill(QStringLiteral("/media/usb-stick/Documents/Photos from the summer trip to the coast/"
+                                  "very long folder name that does not fit/holiday-pictures.jpg.exe"),
+                   QStringLiteral("EICAR-Test-File"));
+    ok &= save(&detection, outDir, QStringLiteral("dialog-detection"));
+    detection.hide();
+
+    StatisticsDialog statistics(&window, ScanCounters{1532, 2, 1, 0, 1});
+    ok &= save(&statistics, outDir, QStringLiteral("dialog-statistics"));
+    statistics.hide();
+
+    ScanPromptDialog prompt(&window, dialogs);
+    ok &= save(&prompt, outDir, QStringLiteral("dialog-scan-prompt"));
+    prompt.closeWithoutAsking();
+
+    FwForm form(&window, dialogs, window.scanEngine(), toBytes(scratch.filePath(QStringLiteral("unused.ini"))));
+    ok &= save(&form, outDir, QStringLiteral("dialog-farwatch-form"));
+    form.hide();
+
+    SplashWindow splash(nullptr);
+    splash.setProgress(40, QStringLiteral("Loading Virus Signatures..."));
+    ok &= save(&splash, outDir, QStringLiteral("splash"));
+    splash.hide();
+
+    QMenu* tray = window.trayMenu();
+    tray->adjustSize();
+    ok &= save(tray, outDir, QStringLiteral("tray-menu"));
+    tray->hide();
+
+    window.hide();
+    return ok ? 0 : 1;
+}
+
+}  // namespace vk::app

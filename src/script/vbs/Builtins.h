@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "script/vbs/Object.h"
+
+namespace vk::vbs {
+
+class Interpreter;
+struct Frame;
+
+struct BuiltinContext {
+    Interpreter& interp;
+    Frame& frame;
+};
+
+using BuiltinFn = Variant (*)(BuiltinContext&, CallArgs);
+
+struct BuiltinDef {
+    const char* name;
+    int16_t minArgs;
+    int16_t maxArgs;
+    BuiltinFn fn;
+};
+
+struct ConstantDef {
+    const char* name;
+    Variant value;
+};
+
+// The standard library, by area.
+std::span<const BuiltinDef> stringBuiltins();
+std::span<const BuiltinDef> mathBuiltins();
+std::span<const BuiltinDef> dateBuiltins();
+std::span<const BuiltinDef> miscBuiltins();
+std::vector<ConstantDef> builtinConstants();
+
+// Shared argument helpers for the library files.
+namespace lib {
+inline bool has(CallArgs a, size_t i) { return a.has(i); }
+int32_t argLong(CallArgs a, size_t i, int32_t dflt);
+std::u16string argStr(CallArgs a, size_t i);
+bool nullArg(CallArgs a, size_t i);  // argument i is Null
+int compareMode(CallArgs a, size_t i, Interpreter& in);
+}  // namespace lib
+
+}  // namespace vk::vbs

@@ -1,0 +1,5 @@
+// placeholder, replaced below
+#include "script/vbs/StdObjects.h"
+namespace vk::vbs {
+Ref<Object> makeRegExp() { raise(err::CantCreateObject); }
+}

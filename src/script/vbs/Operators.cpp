@@ -313,7 +313,7 @@ Cmp compare(const Variant& a0, const Variant& b0, bool text, bool aLit, bool bLi
     bool sLit = as ? aLit : bLit;
     bool nLit = as ? bLit : aLit;
     double d;
-    if (sLit && !nLit && parseNumber(s.str(), d)) {
+    if (sLit && parseNumber(s.str(), d)) {
         Cmp c = numericCompare(n, Variant(d));
         if (as && c != Cmp::Equal) c = c == Cmp::Less ? Cmp::Greater : Cmp::Less;
         return c;

@@ -66,6 +66,7 @@ public:
 
     void program(Program& p, Frame* scopeFrame, bool globalScope) {
         optionExplicit_ = p.optionExplicit;
+        if (globalScope) hoistGlobals(p.body, p.optionExplicit);
         for (auto& c : p.classes) classDef(*c);
         for (auto& pr : p.procs) procedure(*pr, nullptr);
         Scope top;
@@ -78,8 +79,6 @@ public:
                 for (size_t i = 0; i < scopeFrame->proc->localNames.size(); ++i)
                     top.locals[scopeFrame->proc->localNames[i]] = static_cast<int>(i);
             }
-        } else {
-            hoistGlobals(p.body, p.optionExplicit);
         }
         scope_ = &top;
         block(p.body);
@@ -176,7 +175,11 @@ private:
             if (st->kind == StmtKind::Dim)
                 for (const auto& it : static_cast<const DimStmt*>(st)->items) add(it.name.lower);
             if (st->kind == StmtKind::ReDim)
-                for (const auto& it : static_cast<const ReDimStmt*>(st)->items) add(it.name.lower);
+                for (const auto& it : static_cast<const ReDimStmt*>(st)->items) {
+                    // ReDim of a global or field array resizes it; only otherwise is it a local
+                    bool outer = globals_.count(it.name.lower) || (cls && cls->findMember(it.name.lower));
+                    if (!outer) add(it.name.lower);
+                }
             if (st->kind == StmtKind::Const)
                 for (const auto& it : static_cast<const ConstStmt*>(st)->items) add(it.first.lower);
         });

@@ -35,7 +35,7 @@ const Case kStatements[] = {
     {"DoLoopExit", "i = 0\nDo\n i = i + 1\n If i = 4 Then Exit Do\nLoop\nOut i", "4"},
     {"DoPostWhileRunsOnce", "i = 10\nDo\n i = i + 1\nLoop While i < 5\nOut i", "11"},
     {"WhileWend", "i = 0\nWhile i < 4\n i = i + 2\nWend\nOut i", "4"},
-    {"SelectCase", "For Each x In Array(1, 5, 12, 7, \"z\")\nSelect Case x\n Case 1, 2: Out \"one-two\"\n Case 3 To 6: Out \"range\"\n Case Is > 10: Out \"big\"\n Case \"z\": Out \"zed\"\n Case Else: Out \"else\"\nEnd Select\nNext",
+    {"SelectCase", "For Each x In Array(1, 5, 12, 7, \"z\")\nSelect Case x\n Case 1, 2: Out \"one-two\"\n Case 3 To 6: Out \"range\"\n Case \"z\": Out \"zed\"\n Case Is > 10: Out \"big\"\n Case Else: Out \"else\"\nEnd Select\nNext",
      "one-two|range|big|else|zed"},
     {"With", "Class P\n Public N\nEnd Class\nSet p = New P\nWith p\n .N = 7\n Out .N * 2\nEnd With", "14"},
     {"Const", "Const A = 5, B = \"x\"\nOut A & B", "5x"},

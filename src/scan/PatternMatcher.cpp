@@ -15,6 +15,7 @@ PatternMatcher::PatternMatcher(const std::vector<std::string_view>& patterns) : 
     for (auto p : patterns) {
         patternStart_.push_back(bytes_.size());
         bytes_.append(p);
+        maxPatternLength_ = std::max(maxPatternLength_, p.size());
     }
     patternStart_.push_back(bytes_.size());
 

@@ -26,6 +26,8 @@ public:
     explicit PatternMatcher(const std::vector<std::string>& patterns);
 
     std::size_t patternCount() const { return patternCount_; }
+    // The longest pattern: how far past a probed position a search may read.
+    std::size_t maxPatternLength() const { return maxPatternLength_; }
 
     // Calls found(patternId) for each distinct pattern that occurs (in no
     // particular order); found returns false to stop the search early.
@@ -72,6 +74,7 @@ private:
     }
 
     std::size_t patternCount_ = 0;
+    std::size_t maxPatternLength_ = 0;
     std::string bytes_;                       // every pattern, back to back
     std::vector<std::size_t> patternStart_;   // pattern i is [start[i], start[i + 1])
     std::size_t stride_ = 1;

@@ -99,9 +99,8 @@ public:
         "jse;ocx;php;pif;ppt;sys;key;vbx;vxd;xls;xml";
 
 private:
-    // prefetcher: where this file's bytes are already being read, if anywhere.
-    void scanEntry(const std::string& path, FileIdentity expected, FilePrefetcher* prefetcher);
-    void examine(const std::string& path, const LoadedFile& file);
+    void scanEntry(const std::string& path, FileIdentity expected);
+    void actOn(const std::string& path, const SignatureEntry& entry);
     bool neutralize(const std::string& path, int fd, std::int32_t action);
     bool yieldOrStop();
     void raiseError(std::int32_t number, const std::string& description);

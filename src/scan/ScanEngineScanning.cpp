@@ -9,9 +9,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 
 #include "platform/FileSystem.h"
-#include "scan/Crc32.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanEngineErrors.h"
 
@@ -106,28 +106,17 @@ void ScanEngine::scanFilesInFolder(const std::string& path) {
     if (!folder) return;
     const bool anySize = fileSizeLimit_ >= 0;
     const std::uint64_t limit = anySize ? static_cast<std::uint64_t>(fileSizeLimit_) * 1048576u : 0;
-    std::vector<bool> eligible(folder->files.size());
-    std::vector<FilePrefetcher::Job> jobs;
-    for (std::size_t i = 0; i < folder->files.size(); ++i) {
-        const auto& file = folder->files[i];
-        eligible[i] = anySize && file.size <= limit &&
-                      (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(file.path)));
-        if (eligible[i]) jobs.push_back({file.path, {file.device, file.inode, true}});
-    }
-    // A second thread reads the next files while this one matches; the
-    // events still come from here, in order.
-    std::unique_ptr<FilePrefetcher> prefetcher;
-    if (loaded_ && jobs.size() >= 2) prefetcher = std::make_unique<FilePrefetcher>(std::move(jobs));
-    for (std::size_t i = 0; i < folder->files.size(); ++i) {
-        const auto& file = folder->files[i];
-        if (eligible[i]) scanEntry(file.path, {file.device, file.inode, true}, prefetcher.get());
+    for (const auto& file : folder->files) {
+        if (anySize && file.size <= limit &&
+            (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(file.path))))
+            scanEntry(file.path, {file.device, file.inode, true});
         if (!yieldOrStop()) return;
     }
 }
 
-void ScanEngine::scanFile(const std::string& path) { scanEntry(path, {}, nullptr); }
+void ScanEngine::scanFile(const std::string& path) { scanEntry(path, {}); }
 
-void ScanEngine::scanEntry(const std::string& path, FileIdentity expected, FilePrefetcher* prefetcher) {
+void ScanEngine::scanEntry(const std::string& path, FileIdentity expected) {
     if (!loaded_) {
         raiseError(kErrDatabaseNotLoaded,
                    "Unable to scan the file \"" + path + "\". The virus database is not loaded.");
@@ -136,29 +125,26 @@ void ScanEngine::scanEntry(const std::string& path, FileIdentity expected, FileP
     ++filesScanned_;
     if (!loaded_) return;
 
-    if (prefetcher) {
-        LoadedFile file = prefetcher->take();
-        // Read before the event above; read again if anything wrote to it since.
-        if (file.ok && !file.unchanged()) loadFile(path, expected, file);
-        if (file.ok) examine(path, file);
-        prefetcher->recycle(std::move(file));
-        return;
+    // Checksummed and searched piece by piece as the file is read: each piece
+    // is worked on while it is still in the cache, and the file is read once.
+    std::optional<SignatureIndex::Pass> pass;
+    loadFile(path, expected, current_, [&](std::size_t available, std::size_t size) {
+        if (!pass) pass.emplace(index_, current_.data.get(), size, pump_);
+        pass->feed(available);
+    });
+    if (current_.ok && pass) {
+        bytesScanned_ += current_.size;
+        std::int64_t hit = pass->finish([&] {
+            Md5Hasher md5;
+            md5.update(current_.data.get(), current_.size);
+            return md5.finishHex();
+        });
+        if (hit != SignatureIndex::kNoMatch) actOn(path, entries_[static_cast<std::size_t>(hit)]);
     }
-    loadFile(path, expected, current_);
-    if (current_.ok) examine(path, current_);
     current_.closeFile();
 }
 
-void ScanEngine::examine(const std::string& path, const LoadedFile& file) {
-    bytesScanned_ += file.size;
-    const std::uint8_t* data = file.data.get();
-    std::int64_t hit = index_.scan(data, file.size, pump_, [&] {
-        Md5Hasher md5;
-        md5.update(data, file.size);
-        return md5.finishHex();
-    });
-    if (hit == SignatureIndex::kNoMatch) return;
-    const SignatureEntry& entry = entries_[static_cast<std::size_t>(hit)];
+void ScanEngine::actOn(const std::string& path, const SignatureEntry& entry) {
     ++detections_;
     farwatchLog_.push_back({entry.name, path});
     std::int32_t action = 0;
@@ -167,7 +153,7 @@ void ScanEngine::examine(const std::string& path, const LoadedFile& file) {
     } else if (neutralizeMethods_ >= 1 && neutralizeMethods_ <= 3) {
         action = neutralizeMethods_;
     }
-    bool done = neutralize(path, file.fd, action);
+    bool done = neutralize(path, current_.fd, action);
     // Counted whether or not the file operation worked.
     if (action == 1) ++filesHealed_;
     if (action == 2) ++filesDeleted_;

@@ -110,28 +110,38 @@ std::int64_t SignatureIndex::firstMatch(const std::uint8_t* data, std::size_t si
     return best;
 }
 
-std::int64_t SignatureIndex::scan(const std::uint8_t* data, std::size_t size, platform::EventPump* pump,
-                                  const std::function<std::string()>& md5Hex) const {
-    constexpr std::size_t kPiece = 64 * 1024;
-    Crc32Stream crc(pump);
-    thread_local std::vector<std::uint8_t> seen;
-    thread_local std::vector<std::uint32_t> found;
-    seen.assign(matcher_.patternCount(), 0);
-    found.clear();
-    for (std::size_t from = 0; from < size; from += kPiece) {
-        std::size_t to = std::min(size, from + kPiece);
-        crc.update(data + from, to - from);
-        matcher_.searchRange(data, size, from, to, seen, [&](std::uint32_t pattern) {
-            found.push_back(pattern);
-            return true;
-        });
+SignatureIndex::Pass::Pass(const SignatureIndex& index, const std::uint8_t* data, std::size_t size,
+                           platform::EventPump* pump)
+    : index_(index), data_(data), size_(size), crc_(pump) {}
+
+void SignatureIndex::Pass::search(std::size_t to) {
+    if (to <= searched_) return;
+    index_.matcher_.searchRange(data_, size_, searched_, to, seen_, [&](std::uint32_t pattern) {
+        found_.push_back(pattern);
+        return true;
+    });
+    searched_ = to;
+}
+
+void SignatureIndex::Pass::feed(std::size_t available) {
+    if (available > checksummed_) {
+        crc_.update(data_ + checksummed_, available - checksummed_);
+        checksummed_ = available;
     }
-    if (!entries_) return kNoMatch;
-    CrcRun run = crcRun(crc.value());
-    std::int64_t best = firstConfirmed(run, md5Hex);
-    for (std::uint32_t pattern : found) {
+    // A probe may read a whole pattern past its position: stay that far behind.
+    std::size_t reach = index_.matcher_.maxPatternLength();
+    if (available >= reach) search(available - reach + 1);
+}
+
+std::int64_t SignatureIndex::Pass::finish(const std::function<std::string()>& md5Hex) {
+    feed(size_);
+    search(size_);
+    if (!index_.entries_) return kNoMatch;
+    CrcRun run = index_.crcRun(crc_.value());
+    std::int64_t best = index_.firstConfirmed(run, md5Hex);
+    for (std::uint32_t pattern : found_) {
         if (best == 0) break;
-        best = earlierByString(pattern, run, best);
+        best = index_.earlierByString(pattern, run, best);
     }
     return best;
 }

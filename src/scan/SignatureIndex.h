@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/EventPump.h"
+#include "scan/Crc32.h"
 #include "scan/PatternMatcher.h"
 #include "scan/SignatureEntry.h"
 
@@ -28,11 +29,28 @@ public:
     std::int64_t firstMatch(const std::uint8_t* data, std::size_t size, std::int32_t fileCrc,
                             const std::function<std::string()>& md5Hex) const;
 
-    // The same in one pass that also computes the file's CRC (yielding through
-    // pump as computeCrc32 does): each piece of the file is checksummed and
-    // searched while it is in the cache.
-    std::int64_t scan(const std::uint8_t* data, std::size_t size, platform::EventPump* pump,
-                      const std::function<std::string()>& md5Hex) const;
+    // The same while the file is still arriving: each piece is checksummed
+    // (yielding through pump as computeCrc32 does) and searched as soon as it
+    // is in the buffer, while it is still in the cache.
+    class Pass {
+    public:
+        Pass(const SignatureIndex& index, const std::uint8_t* data, std::size_t size, platform::EventPump* pump);
+        // The first `available` bytes of the buffer are filled.
+        void feed(std::size_t available);
+        // After the whole file was fed.
+        std::int64_t finish(const std::function<std::string()>& md5Hex);
+
+    private:
+        const SignatureIndex& index_;
+        const std::uint8_t* data_;
+        std::size_t size_;
+        Crc32Stream crc_;
+        std::size_t checksummed_ = 0;
+        std::size_t searched_ = 0;
+        std::vector<std::uint8_t> seen_;
+        std::vector<std::uint32_t> found_;
+        void search(std::size_t to);
+    };
 
 private:
     using CrcRun = std::pair<std::vector<std::pair<std::int32_t, std::uint32_t>>::const_iterator,

@@ -46,6 +46,12 @@ inline std::uint32_t foldHash(const char* p, std::size_t n, std::uint64_t seed) 
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
+// memchr over [p, e); GCC cannot see that e >= p at the call sites.
+inline const char* findChar(const char* p, const char* e, char c) {
+    if (e <= p) return nullptr;
+    return static_cast<const char*>(std::memchr(p, c, static_cast<std::size_t>(e - p)));
+}
+
 std::string_view trim(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
@@ -135,8 +141,14 @@ bool sectionName(const char* p, const char* end, std::string_view& name) {
 }  // namespace
 
 struct IniDocument::Impl {
+    // A section's keys are contiguous in entries (later sections of the same
+    // name are ignored), so a small section is searched by a short scan that
+    // stays in the cache; only a large one goes through the key table.
+    static constexpr std::uint32_t kScanLimit = 16;
+
     struct Section {
         std::uint32_t off, len, hash;
+        std::uint32_t firstEntry = 0, entryCount = 0;
     };
     struct Entry {
         std::uint32_t keyOff, keyLen, valOff, valLen, section, hash;
@@ -146,24 +158,27 @@ struct IniDocument::Impl {
     std::vector<Section> sections;
     std::vector<std::uint32_t> sectionSlots;  // index + 1, 0 = free
     std::vector<Entry> entries;
-    std::vector<std::uint32_t> entrySlots;
+    std::vector<std::uint32_t> entrySlots;    // keys of large sections only
+    std::size_t tabledEntries = 0;
 
-    template <class Items>
-    static void grow(std::vector<std::uint32_t>& slots, const Items& items) {
-        std::size_t count = items.size();
+    static std::uint32_t slotHash(const Entry& e) { return e.hash ^ (e.section * 0x9E3779B1u); }
+
+    template <class Items, class HashOf>
+    static void grow(std::vector<std::uint32_t>& slots, const Items& items, std::size_t count, HashOf hashOf,
+                     auto include) {
         std::size_t cap = slots.empty() ? 1024 : slots.size() * 2;
         while (cap < count * 2) cap *= 2;
         slots.assign(cap, 0);
         std::size_t mask = cap - 1;
-        for (std::size_t i = 0; i < count; ++i) {
-            std::size_t at = items[i].hash & mask;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (!include(items[i])) continue;
+            std::size_t at = hashOf(items[i]) & mask;
             while (slots[at]) at = (at + 1) & mask;
             slots[at] = static_cast<std::uint32_t>(i + 1);
         }
     }
 
-    // Index of the section, or SIZE_MAX; with insert, a new one is added (its
-    // index returned through added).
+    // Index of the section, or SIZE_MAX.
     std::size_t findSection(const char* p, std::size_t n, std::uint32_t h) const {
         if (sectionSlots.empty()) return SIZE_MAX;
         std::size_t mask = sectionSlots.size() - 1;
@@ -177,11 +192,13 @@ struct IniDocument::Impl {
     bool addSection(std::uint32_t off, std::uint32_t len, std::uint32_t& index) {
         std::uint32_t h = foldHash(text.data() + off, len, 0);
         if (findSection(text.data() + off, len, h) != SIZE_MAX) return false;
-        if ((sections.size() + 1) * 2 > sectionSlots.size()) {
-            sections.push_back({off, len, h});
-            grow(sectionSlots, sections);
+        Section section{off, len, h};
+        section.firstEntry = static_cast<std::uint32_t>(entries.size());
+        sections.push_back(section);
+        if (sections.size() * 2 > sectionSlots.size()) {
+            grow(sectionSlots, sections, sections.size(), [](const Section& s) { return s.hash; },
+                 [](const Section&) { return true; });
         } else {
-            sections.push_back({off, len, h});
             std::size_t mask = sectionSlots.size() - 1;
             std::size_t at = h & mask;
             while (sectionSlots[at]) at = (at + 1) & mask;
@@ -191,10 +208,20 @@ struct IniDocument::Impl {
         return true;
     }
 
+    bool tabled(const Section& s) const { return s.entryCount > kScanLimit; }
+
     const Entry* findEntry(std::uint32_t section, const char* p, std::size_t n, std::uint32_t h) const {
-        if (entrySlots.empty()) return nullptr;
+        const Section& s = sections[section];
+        if (!tabled(s)) {
+            for (std::uint32_t i = s.firstEntry; i < s.firstEntry + s.entryCount; ++i) {
+                const Entry& e = entries[i];
+                if (e.hash == h && e.keyLen == n && iequal(text.data() + e.keyOff, p, n)) return &e;
+            }
+            return nullptr;
+        }
         std::size_t mask = entrySlots.size() - 1;
-        for (std::size_t at = h & mask; entrySlots[at]; at = (at + 1) & mask) {
+        std::uint32_t sh = h ^ (section * 0x9E3779B1u);
+        for (std::size_t at = sh & mask; entrySlots[at]; at = (at + 1) & mask) {
             const Entry& e = entries[entrySlots[at] - 1];
             if (e.hash == h && e.section == section && e.keyLen == n && iequal(text.data() + e.keyOff, p, n))
                 return &e;
@@ -202,18 +229,35 @@ struct IniDocument::Impl {
         return nullptr;
     }
 
-    void addEntry(std::uint32_t section, std::uint32_t keyOff, std::uint32_t keyLen, std::uint32_t valOff,
-                  std::uint32_t valLen) {
-        std::uint32_t h = foldHash(text.data() + keyOff, keyLen, section + 1);
-        if (findEntry(section, text.data() + keyOff, keyLen, h)) return;  // first one wins
-        entries.push_back({keyOff, keyLen, valOff, valLen, section, h});
-        if (entries.size() * 2 > entrySlots.size()) {
-            grow(entrySlots, entries);
+    void insertTabled(std::uint32_t index) {
+        if ((tabledEntries + 1) * 2 > entrySlots.size()) {
+            grow(entrySlots, entries, tabledEntries + 1, slotHash,
+                 [&](const Entry& e) { return tabled(sections[e.section]); });
         } else {
             std::size_t mask = entrySlots.size() - 1;
-            std::size_t at = h & mask;
+            std::size_t at = slotHash(entries[index]) & mask;
             while (entrySlots[at]) at = (at + 1) & mask;
-            entrySlots[at] = static_cast<std::uint32_t>(entries.size());
+            entrySlots[at] = index + 1;
+        }
+    }
+
+    void addEntry(std::uint32_t section, std::uint32_t keyOff, std::uint32_t keyLen, std::uint32_t valOff,
+                  std::uint32_t valLen) {
+        std::uint32_t h = foldHash(text.data() + keyOff, keyLen, 0);
+        if (findEntry(section, text.data() + keyOff, keyLen, h)) return;  // first one wins
+        auto index = static_cast<std::uint32_t>(entries.size());
+        entries.push_back({keyOff, keyLen, valOff, valLen, section, h});
+        Section& s = sections[section];
+        ++s.entryCount;
+        if (s.entryCount == kScanLimit + 1) {
+            // The section outgrew the scan: all its keys go into the table.
+            for (std::uint32_t i = s.firstEntry; i <= index; ++i) {
+                ++tabledEntries;
+                insertTabled(i);
+            }
+        } else if (tabled(s)) {
+            ++tabledEntries;
+            insertTabled(index);
         }
     }
 
@@ -238,7 +282,7 @@ struct IniDocument::Impl {
             }
             if (!inSection) continue;
             while (e > p && isBlank(e[-1])) --e;
-            const char* eq = static_cast<const char*>(std::memchr(p, '=', static_cast<std::size_t>(e - p)));
+            const char* eq = findChar(p, e, '=');
             if (!eq) {
                 addEntry(current, static_cast<std::uint32_t>(p - base), static_cast<std::uint32_t>(e - p), 0,
                          kNoValue);
@@ -278,7 +322,7 @@ std::optional<std::string_view> IniDocument::find(std::string_view section, std:
     std::size_t s = impl_->findSection(section.data(), section.size(), foldHash(section.data(), section.size(), 0));
     if (s == SIZE_MAX) return std::nullopt;
     auto sec = static_cast<std::uint32_t>(s);
-    const Impl::Entry* e = impl_->findEntry(sec, key.data(), key.size(), foldHash(key.data(), key.size(), sec + 1));
+    const Impl::Entry* e = impl_->findEntry(sec, key.data(), key.size(), foldHash(key.data(), key.size(), 0));
     if (!e || e->valLen == kNoValue) return std::nullopt;
     return profileValue(std::string_view(impl_->text.data() + e->valOff, e->valLen));
 }
@@ -379,7 +423,7 @@ void setKeyInText(std::string& text, std::string_view section, std::string_view 
         }
         if (!found) continue;
         while (e > p && isBlank(e[-1])) --e;
-        const char* eq = static_cast<const char*>(std::memchr(p, '=', static_cast<std::size_t>(e - p)));
+        const char* eq = findChar(p, e, '=');
         const char* keyEnd = eq ? eq : e;
         while (keyEnd > p && isBlank(keyEnd[-1])) --keyEnd;
         std::string_view lineKey(p, static_cast<std::size_t>(keyEnd - p));
@@ -425,27 +469,35 @@ std::string getProfileString(const std::string& file, std::string_view section, 
     return doc->get(section, key, fallback);
 }
 
-bool writeProfileString(const std::string& file, std::string_view section, std::string_view key,
-                        std::string_view value) {
+std::optional<std::string> setProfileStringInText(std::string_view content, std::string_view section,
+                                                  std::string_view key, std::string_view value) {
     section = trim(cutAtNul(section));
     key = trim(cutAtNul(key));
     value = cutAtNul(value);
     auto hasBreak = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
-    if (hasBreak(section) || hasBreak(key) || hasBreak(value)) return false;
-    if (key.find('=') != std::string_view::npos) return false;
-    if (!key.empty() && (key.front() == '[' || key.front() == ';')) return false;
-    if (file.empty()) return false;
+    if (hasBreak(section) || hasBreak(key) || hasBreak(value)) return std::nullopt;
+    if (key.find('=') != std::string_view::npos) return std::nullopt;
+    if (!key.empty() && (key.front() == '[' || key.front() == ';')) return std::nullopt;
+    bool wide = isUtf16le(content);
+    std::string text = wide ? utf16ToUtf8(content.substr(2)) : std::string(content);
+    setKeyInText(text, section, key, value);
+    if (!wide) return text;
+    return "\xFF\xFE" + utf8ToUtf16le(text);
+}
 
+bool writeProfileString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    if (file.empty()) return false;
+    // Refused texts are refused before the file is touched.
+    if (!setProfileStringInText({}, section, key, value)) return false;
     FileLock lock;
     if (lock.lock(file) != 0) return false;
     std::string content;
     if (readWholeFile(file, content, kMaxProfileFile) != 0) return false;
-    bool wide = isUtf16le(content);
-    std::string text = wide ? utf16ToUtf8(std::string_view(content).substr(2)) : content;
-    setKeyInText(text, section, key, value);
-    std::string bytes = wide ? "\xFF\xFE" + utf8ToUtf16le(text) : std::move(text);
-    if (bytes == content) return true;
-    int err = atomicReplaceFile(file, bytes);
+    auto bytes = setProfileStringInText(content, section, key, value);
+    if (!bytes) return false;
+    if (*bytes == content) return true;
+    int err = atomicReplaceFile(file, *bytes);
     forget(file);
     return err == 0;
 }

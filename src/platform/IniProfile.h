@@ -57,6 +57,11 @@ std::string getProfileString(const std::string& file, std::string_view section,
 bool writeProfileString(const std::string& file, std::string_view section,
                         std::string_view key, std::string_view value);
 
+// The edit writeProfileString makes, applied to a text in memory (UTF-8, or
+// UTF-16LE with its BOM, which stays UTF-16LE); nullopt for what it refuses.
+std::optional<std::string> setProfileStringInText(std::string_view text, std::string_view section,
+                                                  std::string_view key, std::string_view value);
+
 // Forgets every cached parse (tests; files are re-checked on every read anyway).
 void clearProfileCache();
 

@@ -79,7 +79,7 @@ TEST(IniDocumentTest, LookupRulesOfTheProfileFunctions) {
         SCOPED_TRACE(std::string(c.section) + " / " + c.key);
         auto got = doc.find(c.section, c.key);
         ASSERT_EQ(got.has_value(), c.expected != nullptr);
-        if (got) EXPECT_EQ(*got, c.expected);
+        if (got) { EXPECT_EQ(*got, c.expected); }
     }
     EXPECT_EQ(doc.get("General", "Name", "d"), "Alpha");
     EXPECT_EQ(doc.get("General", "Empty", "d"), "");

@@ -80,7 +80,7 @@ TEST(RegFileTest, EveryValueTypeRoundTripsByteForByte) {
     EXPECT_NE(text.find("\r\n[HKEY_CURRENT_USER\\Software\\Kinds]\r\n"), std::string::npos);
     for (const auto& v : values) {
         SCOPED_TRACE(v.label);
-        if (*v.expectedLine) EXPECT_NE(text.find("\r\n"s + v.expectedLine + "\r\n"), std::string::npos) << text;
+        if (*v.expectedLine) { EXPECT_NE(text.find("\r\n"s + v.expectedLine + "\r\n"), std::string::npos) << text; }
     }
 
     RegDocument back = parseRegText(text);
@@ -109,7 +109,7 @@ TEST(RegFileTest, LongHexDataIsWrappedLikeRegedit) {
         std::size_t eol = rest.find("\r\n");
         std::string_view line = rest.substr(0, eol);
         EXPECT_LE(line.size(), 80u);
-        if (lines > 0) EXPECT_EQ(line.substr(0, 2), "  ");
+        if (lines > 0) { EXPECT_EQ(line.substr(0, 2), "  "); }
         ++lines;
         if (line.empty() || line.back() != '\\') break;
         EXPECT_EQ(line[line.size() - 2], ',');
@@ -255,13 +255,13 @@ TEST(RegFileTest, HostileFilesAreReadAsFarAsIsSound) {
         SCOPED_TRACE(c.label);
         RegDocument doc = parseRegText(c.text);
         EXPECT_EQ(doc.damaged, c.damaged);
-        if (!c.key.empty()) EXPECT_EQ(bytesOf(keyAt(doc, "HKEY_CURRENT_USER", {c.key}), "ok"), "yes\0"s);
+        if (!c.key.empty()) { EXPECT_EQ(bytesOf(keyAt(doc, "HKEY_CURRENT_USER", {c.key}), "ok"), "yes\0"s); }
         // Whatever was understood survives a rewrite unchanged.
         std::string text = writeRegText(doc);
         RegDocument again = parseRegText(text);
         EXPECT_FALSE(again.damaged);
         ASSERT_EQ(again.hives.size(), doc.hives.size());
-        for (std::size_t i = 0; i < doc.hives.size(); ++i) EXPECT_TRUE(sameTree(*doc.hives[i], *again.hives[i]));
+        for (std::size_t i = 0; i < doc.hives.size(); ++i) { EXPECT_TRUE(sameTree(*doc.hives[i], *again.hives[i])); }
     }
 }
 

@@ -66,7 +66,7 @@ TEST_F(RegistryStoreTest, RootsByTheirPublishedNumbersEachWithItsOwnFile) {
         EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
         EXPECT_NE(text.find("\"Root\"=\"" + std::string(file) + "\""), std::string::npos);
     }
-    for (auto [root, file] : roots) EXPECT_EQ(read(root, "Software\\Which", "Root"), file + "\0"s);
+    for (auto [root, file] : roots) { EXPECT_EQ(read(root, "Software\\Which", "Root"), file + "\0"s); }
 
     RegHandle h = 0;
     for (RegHandle other : {kHkeyPerformanceData, kHkeyCurrentConfig, kHkeyDynData, RegHandle{0x1234}}) {
@@ -119,7 +119,7 @@ TEST_F(RegistryStoreTest, AccessRightsOfAHandleAreEnforced) {
     EXPECT_EQ(store.enumValue(writeOnly, 0, name, type, data), kErrorAccessDenied);
     EXPECT_EQ(store.setValue(writeOnly, "v", kRegSz, "z\0"s), kErrorSuccess);
     EXPECT_EQ(read(kHkeyCurrentUser, "Software\\Rights", "v"), "z\0"s);
-    for (RegHandle k : {readOnly, queryOnly, writeOnly}) EXPECT_EQ(store.closeKey(k), kErrorSuccess);
+    for (RegHandle k : {readOnly, queryOnly, writeOnly}) { EXPECT_EQ(store.closeKey(k), kErrorSuccess); }
     EXPECT_EQ(store.closeKey(readOnly), kErrorInvalidHandle);
     EXPECT_EQ(store.setValue(readOnly, "v", kRegSz, "w\0"s), kErrorInvalidHandle);
 }
@@ -130,7 +130,7 @@ TEST_F(RegistryStoreTest, ValuesKeepTheirBytesTypesAndOrderAndNamesIgnoreCase) {
         {"Zeta", kRegSz, "z\0"s}, {"", kRegSz, "default\0"s}, {"Alpha", kRegDword, "\x01\0\0\0"s},
         {"Mid", kRegBinary, "\0\xff\0"s}, {"Multi", kRegMultiSz, "a\0b\0\0"s},
     };
-    for (const auto& [name, type, data] : values) ASSERT_EQ(store.setValue(h, name, type, data), kErrorSuccess);
+    for (const auto& [name, type, data] : values) { ASSERT_EQ(store.setValue(h, name, type, data), kErrorSuccess); }
     ASSERT_EQ(store.setValue(h, "ALPHA", kRegSz, "now text\0"s), kErrorSuccess);  // replaced in place
 
     RegistryStore fresh(dir.str());  // read back from the file
@@ -148,7 +148,7 @@ TEST_F(RegistryStoreTest, ValuesKeepTheirBytesTypesAndOrderAndNamesIgnoreCase) {
             EXPECT_EQ(type, kRegSz);
             EXPECT_EQ(data, "now text\0"s);
         }
-        if (name == "Mid") EXPECT_EQ(data, "\0\xff\0"s);
+        if (name == "Mid") { EXPECT_EQ(data, "\0\xff\0"s); }
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Zeta", "", "Alpha", "Mid", "Multi"}));
     std::uint32_t type = 0;

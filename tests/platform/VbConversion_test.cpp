@@ -32,7 +32,7 @@ TEST(VbConversionTest, ParsesNumbersTheClassicWay) {
         SCOPED_TRACE(c.text);
         auto got = parseVbNumber(c.text);
         ASSERT_EQ(got.has_value(), c.expected.has_value());
-        if (got) EXPECT_DOUBLE_EQ(*got, *c.expected);
+        if (got) { EXPECT_DOUBLE_EQ(*got, *c.expected); }
     }
 }
 

@@ -247,7 +247,7 @@ TEST(SetRegValueRetryTest, RetriesOnceAfterCreatingTheKey) {
         EXPECT_EQ(reg.opens, c.opens);
         EXPECT_EQ(reg.creates, c.creates);
         EXPECT_EQ(reg.sets, c.sets);
-        if (c.creates) EXPECT_EQ(reg.lastCreated, "Software\\R");
+        if (c.creates) { EXPECT_EQ(reg.lastCreated, "Software\\R"); }
         EXPECT_EQ(reg.closes, (c.open == kErrorSuccess ? c.opens : 0) + (c.create == kErrorSuccess ? c.creates : 0));
     }
 }

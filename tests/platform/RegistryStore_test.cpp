@@ -271,6 +271,18 @@ TEST_F(RegistryStoreTest, AUtf16ExportDroppedInIsRead) {
     EXPECT_EQ(read(fresh, kHkeyCurrentUser, "Software\\Dropped", "Path"), "%TMP%\0"s);
 }
 
+TEST_F(RegistryStoreTest, OtherHivesInARootFileAreKeptButNotServed) {
+    dir.write("HKEY_CURRENT_USER.reg",
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Mine]\r\n\"v\"=\"user\"\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\Stray]\r\n\"v\"=\"machine\"\r\n");
+    EXPECT_EQ(read(kHkeyCurrentUser, "Software\\Mine", "v"), "user\0"s);
+    EXPECT_EQ(read(kHkeyLocalMachine, "Software\\Stray", "v"), "<no key>");  // HKLM has a file of its own
+    ASSERT_EQ(write(kHkeyCurrentUser, "Software\\Mine", "w", "2\0"s), kErrorSuccess);
+    std::string text = test::readFile(dir / "HKEY_CURRENT_USER.reg");
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Stray]\r\n\"v\"=\"machine\"\r\n"), std::string::npos);
+}
+
 TEST_F(RegistryStoreTest, AFileThatCouldNotBeUnderstoodIsNeverRewritten) {
     std::string text =
         "Windows Registry Editor Version 5.00\r\n\r\n"

@@ -15,7 +15,8 @@ namespace {
 
 constexpr std::uint32_t kNoValue = UINT32_MAX;
 constexpr std::size_t kMaxText = 0xFFFFFFF0u;
-constexpr std::size_t kMaxProfileFile = 256u << 20;
+// Profile files are small; a larger one reads as missing and is not written.
+constexpr std::size_t kMaxProfileFile = 64u << 20;
 constexpr std::size_t kCacheBytes = 128u << 20;
 constexpr std::size_t kCacheFiles = 64;
 

@@ -279,6 +279,25 @@ TEST(RegFileTest, DeepNestingKeepsEveryLevel) {
     EXPECT_EQ(bytesOf(node, "v"), "\x01\0\0\0"s);
 }
 
+std::size_t countKeys(const RegKeyNode& key) {
+    std::size_t n = 1;
+    for (std::size_t i = 0; i < key.subKeyCount(); ++i) n += countKeys(key.subKeyAt(i));
+    return n;
+}
+
+TEST(RegFileTest, ManyDeepDistinctPathsCannotBuildFarMoreThanTheFileHolds) {
+    std::string deepTail;
+    for (int i = 0; i < 510; ++i) deepTail += "\\a";
+    std::string text = header();
+    for (int i = 0; i < 3000; ++i) text += "[HKEY_CURRENT_USER\\" + std::to_string(i) + deepTail + "]\n";
+    RegDocument doc = parseRegText(text);
+    EXPECT_TRUE(doc.damaged);
+    // 3000 lines would make 1.5 million keys; the parse stops near its budget.
+    std::size_t keys = countKeys(*doc.findHive("HKEY_CURRENT_USER"));
+    EXPECT_GT(keys, 10000u);
+    EXPECT_LT(keys, ((16u << 20) + 6 * text.size()) / 128 + 1000);
+}
+
 // Random trees of every shape the store can hold survive write + read.
 TEST(RegFileTest, RandomTreesRoundTrip) {
     std::mt19937 rng(1234);

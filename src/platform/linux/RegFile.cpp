@@ -141,9 +141,26 @@ bool parseHexNumber(std::string_view s, std::uint32_t& value) {
 
 bool isStringType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
+// Rough heap cost of what parsing builds, to keep a hostile file (many deep,
+// distinct key paths on short lines) from costing far more than its size.
+constexpr std::size_t kNodeCost = 128;
+constexpr std::size_t kValueCost = 64;
+
 struct Parser {
     RegDocument& doc;
     LineReader lines;
+    std::size_t budget = 0;
+    std::size_t used = 0;
+    bool stopped = false;
+
+    bool spend(std::size_t cost) {
+        used += cost;
+        if (used <= budget) return true;
+        stopped = true;
+        bad();
+        return false;
+    }
+
     bool wide = false;        // hex string data is UTF-16LE
     bool ansiHex = false;     // REGEDIT4: hex string data in the ANSI code page
     RegKeyNode* current = nullptr;
@@ -185,7 +202,12 @@ struct Parser {
             return;
         }
         RegKeyNode* node = &doc.ensureHive(hiveName);
-        for (auto part : parts) node = &node->ensureSubKey(part);
+        for (auto part : parts) {
+            std::size_t before = node->subKeyCount();
+            RegKeyNode& next = node->ensureSubKey(part);
+            if (node->subKeyCount() != before && !spend(kNodeCost + part.size())) return;
+            node = &next;
+        }
         current = node;
     }
 
@@ -214,6 +236,7 @@ struct Parser {
             std::size_t j = 0;
             if (!parseQuoted(rest, j, data) || !trimBlanks(rest.substr(j)).empty()) return bad();
             data.push_back('\0');
+            if (!spend(kValueCost + name.size() + data.size())) return;
             current->setValue(name, 1, std::move(data));
             return;
         }
@@ -222,6 +245,7 @@ struct Parser {
             if (!parseHexNumber(trimBlanks(rest.substr(6)), v)) return bad();
             std::string data(4, '\0');
             for (int b = 0; b < 4; ++b) data[b] = static_cast<char>((v >> (8 * b)) & 0xFF);
+            if (!spend(kValueCost + name.size())) return;
             current->setValue(name, 4, std::move(data));
             return;
         }
@@ -256,6 +280,7 @@ struct Parser {
                 else if (ansiHex && !isValidUtf8(data))
                     data = ansiToUtf8(data);
             }
+            if (!spend(kValueCost + name.size() + data.size())) return;
             current->setValue(name, type, std::move(data));
             return;
         }
@@ -535,12 +560,13 @@ RegDocument parseRegText(std::string_view bytes) {
     if (!v4 && !v5 && haveFirst) doc.damaged = true;
 
     Parser p{doc, LineReader(text)};
+    p.budget = (16u << 20) + 6 * text.size();
     p.ansiHex = v4;
     bool ours = false;
     bool sawKey = false;
     bool sawHeader = false;
     std::string_view line;
-    while (p.lines.next(line)) {
+    while (!p.stopped && p.lines.next(line)) {
         line = trimBlanks(line);
         if (line.empty()) continue;
         if (!sawHeader && (v4 || v5)) {

@@ -85,7 +85,9 @@ std::string_view canonicalHiveName(std::string_view name);
 // Reads REGEDIT4 and "Windows Registry Editor Version 5.00" text: UTF-16LE/BE
 // with BOM, UTF-8 with or without BOM; CR, LF or CRLF line ends; hex data
 // continued over lines; "[-key]" and "name"=- removals. Never fails: what it
-// cannot understand is skipped and flags the document as damaged.
+// cannot understand is skipped and flags the document as damaged. What it
+// builds is kept within a few times the size of the text: beyond that it stops
+// and flags the document as damaged.
 //
 // String data in hex(1)/hex(2)/hex(7) form is UTF-16LE in files regedit wrote
 // and is stored converted to UTF-8 (the program's ANSI); "..." strings are

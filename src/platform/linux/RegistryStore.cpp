@@ -15,7 +15,7 @@ namespace {
 
 // Larger files are not loaded (and so never rewritten); a change that would
 // grow a file beyond it is refused.
-constexpr std::size_t kMaxFileSize = 256u << 20;
+constexpr std::size_t kMaxFileSize = 128u << 20;
 constexpr auto kProbeLifetime = std::chrono::seconds(1);
 
 constexpr long kErrorDiskFull = 112;

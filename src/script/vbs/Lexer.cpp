@@ -230,6 +230,7 @@ private:
             t.ival = static_cast<int64_t>(d);
         } else if (!isFloat && longSuffix && d <= 2147483647.0) {
             t.kind = Tok::Integer;
+            t.longLiteral = true;
             t.ival = static_cast<int64_t>(d);
         } else {
             if (!std::isfinite(d)) throw SyntaxError(1031, t.line, t.column);
@@ -256,6 +257,7 @@ private:
         if (p == b) return false;
         bool suffix = p < s_.size() && s_[p] == '&';
         if (suffix) ++p;
+        t.longLiteral = suffix;
         pos_ = p;
         t.kind = Tok::Integer;
         t.hexLiteral = true;

@@ -35,6 +35,7 @@ struct Token {
     int column = 1;
     bool spaceBefore = false;
     bool hexLiteral = false;  // &H/&O: 16-bit when it fits, as VBScript types them
+    bool longLiteral = false; // written with the & suffix
     bool colon = false;       // NewLine made by ':'
 };
 

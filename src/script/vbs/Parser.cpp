@@ -911,13 +911,14 @@ private:
             auto u = node<UnaryExpr>();
             next();
             if (++depth_ > kMaxDepth) throw SyntaxError(err::OutOfStack, cur().line, cur().column);
+            bool sawLong = cur().longLiteral;
             ExprPtr operand = parseNeg();
             --depth_;
             if (!neg) return operand;
             // fold -literal so that -32768 is an Integer as in VBScript
             if (operand->kind == ExprKind::Literal) {
                 auto* lit = static_cast<LiteralExpr*>(operand.get());
-                if (lit->value.type() == VT::Long && lit->value.lng() == 32768) {
+                if (lit->value.type() == VT::Long && lit->value.lng() == 32768 && !sawLong) {
                     lit->value = Variant(static_cast<int16_t>(-32768));
                     return operand;
                 }
@@ -972,7 +973,7 @@ private:
         switch (t.kind) {
             case Tok::Integer: {
                 int64_t v = t.ival;
-                if (v >= -32768 && v <= 32767) return lit(Variant(static_cast<int16_t>(v)));
+                if (v >= -32768 && v <= 32767 && !t.longLiteral) return lit(Variant(static_cast<int16_t>(v)));
                 return lit(Variant(static_cast<int32_t>(v)));
             }
             case Tok::Float: return lit(Variant(t.fval));

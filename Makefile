@@ -13,7 +13,7 @@ test:
 	ctest --preset ci
 
 run: build
-	./build/dev/bin/vksig dump build/dev/bin/signatures.dat
+	./build/dev/bin/vandrelkast
 
 bench:
 	cmake --preset bench

@@ -168,7 +168,7 @@ QString MainWindow::initialConsoleText() {
 }
 
 MainWindow::MainWindow(Dialogs& dialogs, StartupOptions options)
-    : dialogs_(dialogs), options_(options), folder_(platform::programFolder()) {
+    : dialogs_(dialogs), options_(options), folder_(platform::programFolder()), tmrAutoScan_(this) {
     setObjectName(QStringLiteral("frmMain"));
     // 1. The caption, for the window and the application.
     QString caption = windowCaption(folder_.configIni);

@@ -56,7 +56,7 @@ const QString ScanPage::kIdleText = QStringLiteral(
     "ready, click Start Scanning.");
 
 ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
-    : QWidget(parent), dialogs_(dialogs), engine_(engine) {
+    : QWidget(parent), dialogs_(dialogs), engine_(engine), tmrScan_(this) {
     auto* layout = new QVBoxLayout(this);
 
     auto* dirLabel = new QLabel(QStringLiteral("&Directory to scan:"), this);
@@ -138,6 +138,7 @@ ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
     bottom->addWidget(cmdHeader7_);
     layout->addLayout(bottom);
 
+    tmrScan_.setObjectName(QStringLiteral("tmrScan"));
     tmrScan_.setInterval(300);
     connect(&tmrScan_, &QTimer::timeout, this, &ScanPage::tmrScan_Timer);
     connect(cmdScanDir_, &QPushButton::clicked, this, &ScanPage::cmdScanDir_Click);

@@ -1,0 +1,62 @@
+#include "AppTestSupport.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+
+#include "scan/DatabaseFile.h"
+#include "scan/SignatureDatabase.h"
+
+namespace vk::apptest {
+
+ModalDriver::ModalDriver() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+    timer_.start();
+}
+
+ModalDriver::~ModalDriver() { timer_.stop(); }
+
+void ModalDriver::expect(const char* objectName, Handler handler) {
+    handlers_.emplace_back(objectName, std::move(handler));
+}
+
+void ModalDriver::poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == last_) return;
+    last_ = modal;
+    std::string name = modal->objectName().toStdString();
+    seen_.push_back(name);
+    if (handlers_.empty() || handlers_.front().first != name) {
+        unexpected_.push_back(name);
+        if (auto* d = qobject_cast<QDialog*>(modal)) d->done(QDialog::Rejected);
+        else modal->hide();
+        return;
+    }
+    Handler h = std::move(handlers_.front().second);
+    handlers_.pop_front();
+    // Let the dialog finish showing before it is answered.
+    QTimer::singleShot(0, modal, [h, modal] { h(modal); });
+}
+
+ProgramHome::ProgramHome(const std::vector<scan::SignatureEntry>& entries, const std::string& config,
+                         const std::string& compatibleVersion) {
+    scan::DatabaseMain main;
+    main.version = "2026.3.14";
+    main.compatibleVersion = compatibleVersion;
+    main.releaseDate = {2026, 3, 14};
+    main.size = static_cast<std::int32_t>(entries.size());
+    dir.write("signatures.dat", scan::buildDatabaseFile(scan::formatPayload(main, entries)));
+    if (!config.empty()) dir.write("config.ini", config);
+    env_ = std::make_unique<test::ScopedEnv>("VANDRELKAST_HOME", dir.str().c_str());
+}
+
+scan::SignatureEntry stringSignature(const std::string& name, const std::string& bytes) {
+    return {name, 0, "", true, bytes};
+}
+
+void clickChild(QWidget* parent, const char* name) {
+    auto* button = child<QAbstractButton>(parent, name);
+    if (button) button->click();
+}
+
+}  // namespace vk::apptest

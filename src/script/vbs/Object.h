@@ -51,11 +51,5 @@ public:
     virtual bool enumerate(std::vector<Variant>& /*items*/) { return false; }
 };
 
-inline Object* Variant::obj() const noexcept { return static_cast<Object*>(u_.o); }
-inline Variant::Variant(Object* o) noexcept : t_(VT::Object) {
-    u_.i64 = 0;
-    u_.o = o;
-    if (o) o->addRef();
-}
 
 }  // namespace vk::vbs

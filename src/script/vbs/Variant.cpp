@@ -16,6 +16,14 @@ Variant::Variant(std::u16string s) : t_(VT::String) {
     u_.s = new StrRep{1, std::move(s)};
 }
 
+Variant::Variant(Object* o) noexcept : t_(VT::Object) {
+    u_.i64 = 0;
+    u_.o = o;
+    if (o) o->addRef();
+}
+
+Object* Variant::obj() const noexcept { return static_cast<Object*>(u_.o); }
+
 Variant Variant::fromUtf8(std::string_view s) { return Variant(utf8ToUtf16(s)); }
 
 bool Variant::isNumeric() const noexcept {

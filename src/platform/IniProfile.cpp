@@ -230,15 +230,19 @@ struct IniDocument::Impl {
         return nullptr;
     }
 
-    void insertTabled(std::uint32_t index) {
-        if ((tabledEntries + 1) * 2 > entrySlots.size()) {
-            grow(entrySlots, entries, tabledEntries + 1, slotHash,
+    // Entries [first, last] of a large section join the key table.
+    void addToTable(std::uint32_t first, std::uint32_t last) {
+        tabledEntries += last - first + 1;
+        if (tabledEntries * 2 > entrySlots.size()) {
+            grow(entrySlots, entries, tabledEntries, slotHash,
                  [&](const Entry& e) { return tabled(sections[e.section]); });
-        } else {
-            std::size_t mask = entrySlots.size() - 1;
-            std::size_t at = slotHash(entries[index]) & mask;
+            return;
+        }
+        std::size_t mask = entrySlots.size() - 1;
+        for (std::uint32_t i = first; i <= last; ++i) {
+            std::size_t at = slotHash(entries[i]) & mask;
             while (entrySlots[at]) at = (at + 1) & mask;
-            entrySlots[at] = index + 1;
+            entrySlots[at] = i + 1;
         }
     }
 
@@ -250,16 +254,10 @@ struct IniDocument::Impl {
         entries.push_back({keyOff, keyLen, valOff, valLen, section, h});
         Section& s = sections[section];
         ++s.entryCount;
-        if (s.entryCount == kScanLimit + 1) {
-            // The section outgrew the scan: all its keys go into the table.
-            for (std::uint32_t i = s.firstEntry; i <= index; ++i) {
-                ++tabledEntries;
-                insertTabled(i);
-            }
-        } else if (tabled(s)) {
-            ++tabledEntries;
-            insertTabled(index);
-        }
+        if (s.entryCount == kScanLimit + 1)
+            addToTable(s.firstEntry, index);  // the section outgrew the scan
+        else if (tabled(s))
+            addToTable(index, index);
     }
 
     void build() {
@@ -316,16 +314,32 @@ IniDocument IniDocument::fromText(std::string text) {
 std::size_t IniDocument::sectionCount() const { return impl_ ? impl_->sections.size() : 0; }
 std::size_t IniDocument::keyCount() const { return impl_ ? impl_->entries.size() : 0; }
 
-std::optional<std::string_view> IniDocument::find(std::string_view section, std::string_view key) const {
+std::optional<IniDocument::SectionRef> IniDocument::section(std::string_view name) const {
     if (!impl_) return std::nullopt;
-    section = trim(cutAtNul(section));
-    key = trim(cutAtNul(key));
-    std::size_t s = impl_->findSection(section.data(), section.size(), foldHash(section.data(), section.size(), 0));
+    name = trim(cutAtNul(name));
+    std::size_t s = impl_->findSection(name.data(), name.size(), foldHash(name.data(), name.size(), 0));
     if (s == SIZE_MAX) return std::nullopt;
-    auto sec = static_cast<std::uint32_t>(s);
-    const Impl::Entry* e = impl_->findEntry(sec, key.data(), key.size(), foldHash(key.data(), key.size(), 0));
+    return SectionRef{static_cast<std::uint32_t>(s)};
+}
+
+std::optional<std::string_view> IniDocument::find(SectionRef section, std::string_view key) const {
+    if (!impl_ || section.index >= impl_->sections.size()) return std::nullopt;
+    key = trim(cutAtNul(key));
+    const Impl::Entry* e = impl_->findEntry(section.index, key.data(), key.size(), foldHash(key.data(), key.size(), 0));
     if (!e || e->valLen == kNoValue) return std::nullopt;
     return profileValue(std::string_view(impl_->text.data() + e->valOff, e->valLen));
+}
+
+std::optional<std::string_view> IniDocument::find(std::string_view section, std::string_view key) const {
+    auto ref = this->section(section);
+    return ref ? find(*ref, key) : std::nullopt;
+}
+
+std::string IniDocument::get(std::optional<SectionRef> section, std::string_view key,
+                             std::string_view fallback) const {
+    if (section)
+        if (auto v = find(*section, key)) return std::string(*v);
+    return fallbackValue(fallback);
 }
 
 std::string IniDocument::get(std::string_view section, std::string_view key, std::string_view fallback) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,15 @@ public:
     // find(), or the fallback less its trailing blanks as the profile read returns it.
     std::string get(std::string_view section, std::string_view key,
                     std::string_view fallback) const;
+
+    // One section looked up once, for reading many keys of it.
+    struct SectionRef {
+        std::uint32_t index;
+    };
+    std::optional<SectionRef> section(std::string_view name) const;
+    std::optional<std::string_view> find(SectionRef section, std::string_view key) const;
+    // With no section, every key reads as its fallback.
+    std::string get(std::optional<SectionRef> section, std::string_view key, std::string_view fallback) const;
 
 private:
     struct Impl;

@@ -5,6 +5,23 @@
 #include <stdexcept>
 
 namespace vk::scan {
+namespace {
+
+// Groups the packed (gram << 32 | pattern << 4 | offset) keys by gram: a
+// stable radix sort on the gram bytes, so each group keeps its patterns in
+// ascending order. Far cheaper than a comparison sort for millions of grams.
+void sortByGram(std::vector<std::uint64_t>& keys) {
+    std::vector<std::uint64_t> scratch(keys.size());
+    for (unsigned shift = 32; shift < 64; shift += 8) {
+        std::size_t count[257] = {};
+        for (std::uint64_t k : keys) ++count[((k >> shift) & 0xFF) + 1];
+        for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
+        for (std::uint64_t k : keys) scratch[count[(k >> shift) & 0xFF]++] = k;
+        keys.swap(scratch);
+    }
+}
+
+}  // namespace
 
 PatternMatcher::PatternMatcher(const std::vector<std::string>& patterns)
     : PatternMatcher(std::vector<std::string_view>(patterns.begin(), patterns.end())) {}
@@ -45,7 +62,7 @@ PatternMatcher::PatternMatcher(const std::vector<std::string_view>& patterns) : 
             for (std::uint32_t off = 0; off < stride_; ++off)
                 grams.push_back(std::uint64_t{load32(bytes + off)} << 32 | std::uint64_t{id} << 4 | off);
         }
-        std::sort(grams.begin(), grams.end());
+        sortByGram(grams);
         // Filter of about 16 bits per gram, from 2^16 to 2^23 bits.
         unsigned bits = std::clamp<unsigned>(static_cast<unsigned>(std::bit_width(grams.size() * 16)), 16, 23);
         filterShift_ = 32 - bits;

@@ -11,13 +11,20 @@ namespace {
 
 void run(std::array<std::uint8_t, 256> s, std::span<std::uint8_t> bytes, Rc4Events* events) {
     const std::size_t length = bytes.size();
-    std::uint8_t i = 0, j = 0;
+    // Word-sized state cells avoid the partial-register stalls of byte cells.
+    std::uint32_t state[256];
+    for (int k = 0; k < 256; ++k) state[k] = s[static_cast<std::size_t>(k)];
+    std::uint32_t i = 0, j = 0;
+    std::uint8_t* data = bytes.data();
     auto crypt = [&](std::size_t from, std::size_t to) {
         for (std::size_t k = from; k < to; ++k) {
-            ++i;
-            j = static_cast<std::uint8_t>(j + s[i]);
-            std::swap(s[i], s[j]);
-            bytes[k] ^= s[static_cast<std::uint8_t>(s[i] + s[j])];
+            i = (i + 1) & 0xFF;
+            std::uint32_t si = state[i];
+            j = (j + si) & 0xFF;
+            std::uint32_t sj = state[j];
+            state[i] = sj;
+            state[j] = si;
+            data[k] ^= static_cast<std::uint8_t>(state[(si + sj) & 0xFF]);
         }
     };
     if (!events) {

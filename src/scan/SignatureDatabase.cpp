@@ -48,13 +48,13 @@ DatabaseMain PayloadReader::readMain() const {
 }
 
 SignatureEntry PayloadReader::readEntry(std::int32_t index) const {
-    std::string section = "Signature" + std::to_string(index);
+    auto section = ini_->section("Signature" + std::to_string(index));
     SignatureEntry entry;
     entry.name = platform::ansiToUtf8(ini_->get(section, "Name", ""));
     entry.crc32 = platform::toLong(ini_->get(section, "CRC32Checksum", ""));
-    entry.md5 = std::string(ini_->get(section, "MD5Digest", ""));
+    entry.md5 = ini_->get(section, "MD5Digest", "");
     entry.useStringDetection = platform::toBoolean(ini_->get(section, "UseStringDetection", "-1"));
-    entry.stringSignature = std::string(ini_->get(section, "StringSignature", ""));
+    entry.stringSignature = ini_->get(section, "StringSignature", "");
     return entry;
 }
 

@@ -84,6 +84,7 @@ ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
         images->addWidget(imgScanning_[i], 0, 0);
     }
     statusLayout->addLayout(images);
+    statusLayout->setAlignment(images, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     lblScanning_ = new QLabel(QStringLiteral("Scanning File..."), status);
     lblScanning_->setObjectName(QStringLiteral("lblScanning"));
@@ -102,10 +103,11 @@ ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
     lblFileScanned_->setWordWrap(true);
     lblFileScanned_->setMinimumWidth(1);
     lblFileScanned_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    lblFileScanned_->setMinimumHeight(lblFileScanned_->fontMetrics().lineSpacing() * 3);
+    lblFileScanned_->setFixedHeight(lblFileScanned_->fontMetrics().lineSpacing() * 3 + 4);
     lblFileScanned_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    texts->addWidget(lblFileScanned_, 1);
+    texts->addWidget(lblFileScanned_);
     statusLayout->addLayout(texts, 1);
+    status->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     layout->addWidget(status);
 
     auto* buttons = new QHBoxLayout;

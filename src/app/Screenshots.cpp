@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 #include <QFile>
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -11,6 +15,7 @@
 #include "app/Farwatch.h"
 #include "app/MainWindow.h"
 #include "app/ScanDialogs.h"
+#include "app/ScanPage.h"
 #include "app/ScriptedDialogs.h"
 #include "app/SplashWindow.h"
 #include "app/TextFit.h"
@@ -74,6 +79,45 @@ int renderScreenshots(const QString& outDir) {
         ok &= save(&window, outDir, QStringLiteral("large-page%1").arg(i, 2, 10, QLatin1Char('0')));
     }
     window.resize(normal);
+
+    // A real scan on the demo database: the page while it runs, then the
+    // detection and statistics dialogs as they open.
+    QTemporaryDir tree;
+    if (tree.isValid()) {
+        auto put = [&](const QString& name, const QByteArray& bytes) {
+            QDir().mkpath(QFileInfo(tree.filePath(name)).path());
+            QFile f(tree.filePath(name));
+            if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+        };
+        for (int i = 0; i < 200; ++i) put(QStringLiteral("Documents/letter%1.doc").arg(i), QByteArray(4096, 'x'));
+        put(QStringLiteral("Games/setup.exe"), QByteArray("MZ demo VK-DEMO-MARKER:5a1c9e end"));
+        window.cmdHeaderClick(MainWindow::kSearchNDestroy);
+        window.scanPage()->scanDirBox()->setText(tree.path());
+        bool grabbed = false;
+        window.eventPump().setAfterPump([&] {
+            if (!grabbed && window.scanning()) {
+                grabbed = true;
+                ok &= save(&window, outDir, QStringLiteral("scan-running"));
+            }
+        });
+        QWidget* last = nullptr;
+        QTimer modal;
+        modal.setInterval(10);
+        QObject::connect(&modal, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w == last) return;
+            last = w;
+            QTimer::singleShot(50, w, [&, w] {
+                ok &= save(w, outDir, QStringLiteral("live-") + w->objectName());
+                if (auto* b = w->findChild<QAbstractButton*>(QStringLiteral("cmdOK"))) b->click();
+            });
+        });
+        modal.start();
+        window.scanPage()->cmdScanDir_Click();
+        modal.stop();
+        window.eventPump().setAfterPump({});
+        ok &= grabbed;
+    }
 
     DetectionDialog detection(&window, window.font());
     detection.fill(QStringLiteral("/media/usb-stick/Documents/Photos from the summer trip to the coast/"

@@ -63,7 +63,8 @@ struct ArgBuilder {
                     temps[i] = Variant::missing();
                     break;
                 case ExprKind::Ident: {
-                    Variant* v = in.variableRef(e, f, false);
+                    // an undeclared variable passed ByRef comes into being, as in VBScript
+                    Variant* v = in.variableRef(e, f, true);
                     if (v) ptrs[i] = v;
                     else temps[i] = in.eval(e, f);
                     break;

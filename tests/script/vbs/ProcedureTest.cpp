@@ -21,10 +21,6 @@ TEST_P(Procedures, Run) {
     EXPECT_EQ(r.run(GetParam().script), GetParam().expected) << GetParam().script;
 }
 
-const char* kInc = "Sub Inc(n)\n n = n + 1\nEnd Sub\nSub IncV(ByVal n)\n n = n + 1\nEnd Sub\n";
-
-std::string withInc(const char* body) { return std::string(kInc) + body; }
-
 const Case kByRef[] = {
     {"ByRefDefault", "Sub Inc(n)\n n = n + 1\nEnd Sub\nx = 1\nInc x\nOut x", "2"},
     {"ByVal", "Sub IncV(ByVal n)\n n = n + 1\nEnd Sub\nx = 1\nIncV x\nOut x", "1"},

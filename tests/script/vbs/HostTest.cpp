@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include "VbsTestHost.h"
+
+namespace vk::vbs::test {
+namespace {
+
+// A host object with a by-reference out parameter, a collection and a default member.
+class Files : public Object {
+public:
+    std::string typeName() const override { return "Files"; }
+    bool enumerate(std::vector<Variant>& items) override {
+        for (const auto& n : names) items.push_back(Variant::fromUtf8(n));
+        return true;
+    }
+    Variant invoke(std::string_view name, InvokeKind kind, CallArgs args) override {
+        if (equalsNoCase(name, "count")) return Variant(static_cast<int32_t>(names.size()));
+        if (name.empty() || equalsNoCase(name, "item")) {
+            if (kind == InvokeKind::Let) {
+                names.at(static_cast<size_t>(toLong(args[0]))) = toUtf8(args[1]);
+                return Variant();
+            }
+            return Variant::fromUtf8(names.at(static_cast<size_t>(toLong(args[0]))));
+        }
+        if (equalsNoCase(name, "split")) {  // Split text, ByRef first, ByRef rest
+            std::string t = toUtf8(args[0]);
+            auto sp = t.find(' ');
+            args[1] = Variant::fromUtf8(t.substr(0, sp));
+            args[2] = Variant::fromUtf8(sp == std::string::npos ? "" : t.substr(sp + 1));
+            return Variant(true);
+        }
+        if (equalsNoCase(name, "fail")) throw ScriptError(70, "Permission denied", "Files.Fail");
+        if (equalsNoCase(name, "label")) {
+            if (kind == InvokeKind::Let) {
+                label = toUtf8(args[0]);
+                return Variant();
+            }
+            return Variant::fromUtf8(label);
+        }
+        throw ScriptError(438);
+    }
+    std::vector<std::string> names{"a.txt", "b.txt"};
+    std::string label;
+};
+
+// The IO-style object whose members are global.
+class Io : public Object {
+public:
+    std::string typeName() const override { return "IO"; }
+    bool hasMember(std::string_view n) const override { return equalsNoCase(n, "IOMessage") || equalsNoCase(n, "Version"); }
+    Variant invoke(std::string_view name, InvokeKind, CallArgs args) override {
+        if (equalsNoCase(name, "IOMessage")) {
+            console.push_back(toUtf8(args[0]));
+            return Variant();
+        }
+        if (equalsNoCase(name, "Version")) return Variant(int32_t{1});
+        throw ScriptError(438);
+    }
+    std::vector<std::string> console;
+};
+
+struct Dlg : Dialogs {
+    int msgBox(const std::string& prompt, int buttons, const std::string& title) override {
+        seen = prompt + "/" + std::to_string(buttons) + "/" + title;
+        return 6;
+    }
+    std::optional<std::string> inputBox(const std::string& prompt, const std::string&, const std::string& d) override {
+        if (prompt == "cancel") return std::nullopt;
+        return "typed:" + d;
+    }
+    std::string seen;
+};
+
+TEST(Host, ObjectsMethodsAndByRefWriteBack) {
+    Runner r;
+    Ref<Files> files(new Files);
+    r.engine.addObject("Files", files);
+    EXPECT_EQ(r.run("ok = Files.Split(\"one two three\", a, b)\nOut ok, a, \"/\" & b"), "True one /two three");
+    EXPECT_EQ(r.run("For Each f In Files : Out f : Next\nOut Files.Count, Files(1), TypeName(Files)"),
+              "a.txt|b.txt|2 b.txt Files");
+    EXPECT_EQ(r.run("Files(0) = \"z.txt\"\nFiles.Label = \"L\"\nOut Files.Item(0), Files.Label"), "z.txt L");
+    EXPECT_EQ(files->label, "L");
+    EXPECT_EQ(r.run("Files.Fail"), "ERR 70: Permission denied @1");
+    EXPECT_EQ(r.run("On Error Resume Next\nFiles.Fail\nOut Err.Number, Err.Source"), "70 Files.Fail");
+    EXPECT_EQ(r.run("Files.Nope 1"), "ERR 438: Object doesn't support this property or method @1");
+}
+
+TEST(Host, GlobalMembersCallableWithoutPrefix) {
+    Runner r;
+    Ref<Io> io(new Io);
+    r.engine.addObject("IO", io, true);
+    EXPECT_EQ(r.run("IOMessage \"hello\"\nIO.IOMessage \"world\"\nOut Version + 1"), "2");
+    ASSERT_EQ(io->console.size(), 2u);
+    EXPECT_EQ(io->console[0], "hello");
+    EXPECT_EQ(io->console[1], "world");
+}
+
+TEST(Host, ProgIdRegistry) {
+    Runner r;
+    int made = 0;
+    r.engine.registerProgId("Test.Files", [&] {
+        ++made;
+        return Ref<Object>(new Files);
+    });
+    r.engine.registerProgId("Test.Broken", [] { return Ref<Object>(); });
+    EXPECT_EQ(r.run("Set f = CreateObject(\"test.files\")\nOut f.Count"), "2");
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(r.run("Set f = CreateObject(\"Test.Broken\")"), "ERR 429: ActiveX component can't create object @1");
+}
+
+TEST(Host, DialogsAnswerMsgBoxAndInputBox) {
+    Runner r;
+    EXPECT_EQ(r.run("Out MsgBox(\"x\"), InputBox(\"p\") = \"\""), "1 True") << "no dialogs: OK and empty text";
+    Dlg d;
+    r.engine.setDialogs(&d);
+    EXPECT_EQ(r.run("Out MsgBox(\"Sure?\", vbYesNo + vbQuestion, \"T\") = vbYes"), "True");
+    EXPECT_EQ(d.seen, "Sure?/36/T");
+    EXPECT_EQ(r.run("Out InputBox(\"p\", \"t\", \"d\"), \"[\" & InputBox(\"cancel\") & \"]\""), "typed:d []");
+}
+
+TEST(Host, Utf8RoundTrip) {
+    Runner r;
+    EXPECT_EQ(r.run("s = \"Grüße €\"\nOut Len(s), s, AscW(Mid(s, 7, 1))"), "7 Grüße € 8364");
+}
+
+TEST(Host, PumpIsCalledWhileRunning) {
+    Runner r;
+    int calls = 0;
+    r.engine.setPump([&] { ++calls; }, 10);
+    EXPECT_EQ(r.run("For i = 1 To 1000 : x = i : Next\nOut x"), "1000");
+    EXPECT_GE(calls, 50);
+}
+
+TEST(Hostile, NeverCrashes) {
+    Runner r;
+    std::string deep(5000, '(');
+    EXPECT_EQ(r.run("x = " + deep + "1").substr(0, 6), "ERR 28");
+    std::string chain = "x = 1";
+    for (int i = 0; i < 20000; ++i) chain += " + 1";
+    EXPECT_EQ(r.run(chain).substr(0, 6), "ERR 28");
+    std::string ifs;
+    for (int i = 0; i < 2000; ++i) ifs += "If 1 Then\n";
+    EXPECT_EQ(r.run(ifs).substr(0, 6), "ERR 28");
+    EXPECT_EQ(r.run("ReDim a(100000000)"), "ERR 7: Out of memory @1");
+    EXPECT_EQ(r.run("s = Space(300000000)"), "ERR 14: Out of string space @1");
+    EXPECT_EQ(r.run("s = String(2000000000, \"x\")"), "ERR 14: Out of string space @1");
+    // odd bytes and unterminated constructs are syntax errors, not crashes
+    for (const char* bad : {"\x01\x02", "#1/1", "[abc", "x = &H", "Class", "Sub", "With", "x.", "Set = 1", "Case 1",
+                            "End", "On Error", "ReDim", "Dim a(", "x = \"", "Call", "If Then", "For Each In"}) {
+        ScriptResult res = r.engine.executeStatement(bad);
+        EXPECT_FALSE(res.ok) << bad;
+    }
+    EXPECT_EQ(r.run("Out 1"), "1");
+}
+
+TEST(Hostile, TerminateErrorsAreContained) {
+    Runner r;
+    EXPECT_EQ(r.run("Class C\n Sub Class_Terminate()\n  x = 1 / 0\n End Sub\nEnd Class\nSet c = New C\nSet c = Nothing\nOut \"ok\", Err.Number"),
+              "ok 0");
+    // an object that is still referenced when the engine goes away is terminated then
+    auto* out = new Capture;
+    Ref<Capture> keep(out);
+    {
+        Engine e;
+        e.addObject("Host", keep, true);
+        e.executeStatement("Class C\n Sub Class_Terminate()\n  Out \"end\"\n End Sub\nEnd Class\nSet g = New C");
+    }
+    ASSERT_EQ(out->lines.size(), 1u);
+    EXPECT_EQ(out->lines[0], "end");
+}
+
+}  // namespace
+}  // namespace vk::vbs::test

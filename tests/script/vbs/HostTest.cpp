@@ -171,3 +171,53 @@ TEST(Hostile, TerminateErrorsAreContained) {
 
 }  // namespace
 }  // namespace vk::vbs::test
+
+namespace vk::vbs::test {
+namespace {
+
+// A removal script in the usual style: constants, helpers defined after use, error checks.
+TEST(Scripts, TypicalRemovalScript) {
+    Runner r;
+    Ref<Files> files(new Files);
+    files->names = {"autorun.inf", "readme.txt", "WORM.EXE", "photo.jpg"};
+    r.engine.addObject("Files", files);
+    const char* script = R"VBS(Option Explicit
+Private Const BAD_LIST = "autorun.inf|worm.exe"
+Dim bad, f, found, i
+bad = Split(BAD_LIST, "|")
+found = 0
+For Each f In Files
+  If IsBad(f) Then
+    found = found + 1
+    Report "removing " & _
+           UCase(f)
+  End If
+Next
+Out "found " & found & " of " & Files.Count
+
+Function IsBad(name)
+  Dim k
+  IsBad = False
+  For k = 0 To UBound(bad)
+    If LCase(name) = bad(k) Then IsBad = True: Exit Function
+  Next
+End Function
+
+Sub Report(msg)
+  On Error Resume Next
+  Files.Fail
+  If Err.Number <> 0 Then msg = msg & " (" & Err.Description & ")"
+  Out msg
+End Sub
+
+Select Case LCase(Files(2))
+  Case "worm.exe": Out "third is the worm"
+  Case Else: Out "?"
+End Select)VBS";
+    EXPECT_EQ(r.run(script),
+              "removing AUTORUN.INF (Permission denied)|removing WORM.EXE (Permission denied)|found 2 of 4|"
+              "third is the worm");
+}
+
+}  // namespace
+}  // namespace vk::vbs::test

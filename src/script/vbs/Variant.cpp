@@ -45,11 +45,47 @@ std::u16string& Variant::strMut() {
     return u_.s->s;
 }
 
-void Variant::retain() noexcept {
+namespace {
+// Arrays nested in arrays and chains of objects are copied and freed recursively; bound the
+// copy depth, and past a modest depth queue frees for the outermost call so that a long
+// chain cannot overflow the stack.
+thread_local int tCopyDepth = 0;
+thread_local int tDisposeDepth = 0;
+thread_local std::vector<ArrayData*> tPendingArrays;
+thread_local std::vector<RefCounted*> tPendingObjects;
+constexpr int kMaxCopyDepth = 2000;
+constexpr int kMaxDisposeDepth = 100;
+
+void drainPending() noexcept {
+    while (!tPendingArrays.empty() || !tPendingObjects.empty()) {
+        ++tDisposeDepth;
+        if (!tPendingArrays.empty()) {
+            ArrayData* a = tPendingArrays.back();
+            tPendingArrays.pop_back();
+            delete a;
+        } else {
+            RefCounted* o = tPendingObjects.back();
+            tPendingObjects.pop_back();
+            o->release();
+        }
+        --tDisposeDepth;
+    }
+}
+}  // namespace
+
+void Variant::retain() {
     switch (t_) {
         case VT::String: ++u_.s->refs; break;
         case VT::Object: if (u_.o) u_.o->addRef(); break;
-        case VT::Array: u_.a = new ArrayData{u_.a->ubounds, u_.a->data, false, 0}; break;
+        case VT::Array: {
+            if (tCopyDepth >= kMaxCopyDepth) raise(err::OutOfStack);
+            ++tCopyDepth;
+            struct Guard {
+                ~Guard() { --tCopyDepth; }
+            } g;
+            u_.a = new ArrayData{u_.a->ubounds, u_.a->data, false, 0};
+            break;
+        }
         default: break;
     }
 }
@@ -60,10 +96,25 @@ void Variant::dispose() noexcept {
             if (--u_.s->refs == 0) delete u_.s;
             break;
         case VT::Object:
-            if (u_.o) u_.o->release();
+            if (!u_.o) break;
+            if (tDisposeDepth >= kMaxDisposeDepth && u_.o->refCount() == 1) {
+                tPendingObjects.push_back(u_.o);
+                break;
+            }
+            ++tDisposeDepth;
+            u_.o->release();
+            --tDisposeDepth;
+            if (tDisposeDepth == 0) drainPending();
             break;
         case VT::Array:
+            if (tDisposeDepth >= kMaxDisposeDepth) {
+                tPendingArrays.push_back(u_.a);
+                break;
+            }
+            ++tDisposeDepth;
             delete u_.a;
+            --tDisposeDepth;
+            if (tDisposeDepth == 0) drainPending();
             break;
         default:
             break;

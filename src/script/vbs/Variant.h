@@ -172,7 +172,7 @@ public:
     ArrayData& arr() const noexcept { return *u_.a; }
 
 private:
-    void retain() noexcept;
+    void retain();
     void dispose() noexcept;
 
     VT t_;

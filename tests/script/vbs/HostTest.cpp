@@ -221,3 +221,21 @@ End Select)VBS";
 
 }  // namespace
 }  // namespace vk::vbs::test
+
+namespace vk::vbs::test {
+namespace {
+
+TEST(Hostile, LongChainsAreFreedWithoutRecursion) {
+    Runner r;
+    EXPECT_EQ(r.run("Class Node\n Public Nxt\nEnd Class\nSet head = Nothing\nFor i = 1 To 200000\n Set n = New Node\n Set n.Nxt = head\n Set head = n\nNext\nSet n = Nothing\nSet head = Nothing\nOut \"freed\""),
+              "freed");
+    EXPECT_EQ(r.run("Class T\n Public Nxt\n Sub Class_Terminate()\n  cnt = cnt + 1\n End Sub\nEnd Class\ncnt = 0\nSet head = Nothing\nFor i = 1 To 5000\n Set n = New T\n Set n.Nxt = head\n Set head = n\nNext\nSet n = Nothing\nSet head = Nothing\nOut cnt"),
+              "5000");
+    // nested arrays: copying is bounded, freeing is not recursive
+    EXPECT_EQ(r.run("Set d = CreateObject(\"Scripting.Dictionary\")\nFor i = 1 To 100000\n Set e = CreateObject(\"Scripting.Dictionary\")\n e.Add \"p\", d\n Set d = e\nNext\nSet e = Nothing\nSet d = Nothing\nOut \"ok\""),
+              "ok");
+    EXPECT_EQ(r.run("a = Empty\nFor i = 1 To 5000\n a = Array(a)\nNext").substr(0, 6), "ERR 28");
+}
+
+}  // namespace
+}  // namespace vk::vbs::test

@@ -1,8 +1,6 @@
 // The scanning half of the scan engine: walks, the extension filter, the
 // one-pass match and the actions on a detected file.
 #include <fcntl.h>
-#include <linux/msdos_fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/FileAttributes.h"
 #include "platform/FileSystem.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanEngineErrors.h"
@@ -36,14 +35,6 @@ bool sameEntry(const std::string& path, int fd) {
     struct stat byPath, byFd;
     return ::lstat(path.c_str(), &byPath) == 0 && ::fstat(fd, &byFd) == 0 && byPath.st_dev == byFd.st_dev &&
            byPath.st_ino == byFd.st_ino;
-}
-
-// "Normal" attributes: writable, and on FAT neither hidden, system nor read-only.
-void clearAttributes(int fd) {
-    struct stat st;
-    if (::fstat(fd, &st) == 0) ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR);
-    std::uint32_t none = 0;
-    ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &none);  // fails harmlessly off FAT
 }
 
 // MoveFile semantics: never replaces an existing file.
@@ -166,7 +157,7 @@ bool ScanEngine::neutralize(const std::string& path, int fd, std::int32_t action
     // The entry may have been swapped for something else since it was read.
     if (!sameEntry(path, fd)) return false;
     if (action == 3) return renameNoReplace(path, path + ".vir");
-    clearAttributes(fd);
+    platform::setFileAttributes(fd, platform::kAttrNormal);
     return sameEntry(path, fd) && ::unlink(path.c_str()) == 0;
 }
 

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "platform/FileAttributes.h"
+
 namespace vk::script {
 namespace {
 
@@ -32,10 +34,8 @@ bool deleteAt(int dirFd, const std::string& name) {
     struct stat st {};
     if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     if (S_ISDIR(st.st_mode)) return false;
-    if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
-        // Read-only is the one attribute that maps to mode bits; failure is fine.
-        (void)::fchmodat(dirFd, name.c_str(), (st.st_mode & 07777) | S_IWUSR, 0);
-    }
+    // Failure is fine: the delete may still work.
+    if (S_ISREG(st.st_mode)) (void)platform::setFileAttributesAt(dirFd, name, platform::kAttrNormal);
     return ::unlinkat(dirFd, name.c_str(), 0) == 0;
 }
 

@@ -597,7 +597,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     scanEngine_->setStopScanningProcess(true);
     closeSplash();
     taskIcon1_.hideButton();
-    QCoreApplication::quit();
+    // Before the main loop runs, main() sees unloaded() instead; an exit
+    // request then would make every later event loop return at once.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::quit();
 }
 
 void MainWindow::endProgram() {
@@ -609,7 +611,7 @@ void MainWindow::endProgram() {
     closeSplash();
     hide();
     taskIcon1_.hideButton();
-    QCoreApplication::exit(1);
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(1);
 }
 
 void MainWindow::closeSplash() {

@@ -135,9 +135,7 @@ TEST_F(ScanProgram, StopEndsALongScanAndTheStatisticsFollow) {
     auto w = start(home);
     ScanPage* page = w->scanPage();
     bool pressed = false;
-    int animationFrames = 0;
     w->eventPump().setAfterPump([&] {
-        if (page->animationFrame() != 0) ++animationFrames;
         if (!pressed && w->scanEngine().filesScanned() >= 40) {
             pressed = true;
             // The same button, now "Stop", pressed while the scan runs.

@@ -66,7 +66,9 @@ TEST(IniDocumentLookup, SmallAndLargeSectionsFollowTheFirstMatchRules) {
                 const std::string* want = ref.find(section, key);
                 auto got = doc.find(section, key);
                 ASSERT_EQ(got.has_value(), want != nullptr) << round << " " << section << " " << key;
-                if (want) ASSERT_EQ(std::string(*got), *want) << round << " " << section << " " << key;
+                if (want) {
+                    ASSERT_EQ(std::string(*got), *want) << round << " " << section << " " << key;
+                }
             }
     }
 }

@@ -65,11 +65,10 @@ public:
         if (equalsNoCase(name, "keys") || equalsNoCase(name, "items")) {
             if (put) raise(err::WrongArgs);
             bool keys = equalsNoCase(name, "keys");
-            ArrayData* arr = newArray({static_cast<int32_t>(index_.size()) - 1});
+            Variant r(newArray({static_cast<int32_t>(index_.size()) - 1}));
             size_t i = 0;
             for (const auto& e : entries_)
-                if (e.live) arr->data[i++] = keys ? e.key : e.value;
-            Variant r(arr);
+                if (e.live) r.arr().data[i++] = keys ? e.key : e.value;
             if (a.size()) {
                 // d.Keys(0)
                 if (a.size() != 1) raise(err::WrongArgs);

@@ -256,15 +256,13 @@ Variant fTypeName(BuiltinContext&, CallArgs a) {
 
 // ---- arrays
 Variant fArray(BuiltinContext&, CallArgs a) {
-    ArrayData* arr = newArray({static_cast<int32_t>(a.size()) - 1});
+    Variant result(newArray({static_cast<int32_t>(a.size()) - 1}));
+    ArrayData& arr = result.arr();
     for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i].isMissing()) {
-            delete arr;
-            raise(err::ArgNotOptional);
-        }
-        arr->data[i] = a[i];
+        if (a[i].isMissing()) raise(err::ArgNotOptional);
+        arr.data[i] = a[i];
     }
-    return Variant(arr);
+    return result;
 }
 Variant bound(CallArgs a, bool upper) {
     const Variant& v = a[0];

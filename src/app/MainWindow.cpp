@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <QTime>
 #include <QUrl>
@@ -230,8 +231,12 @@ bool MainWindow::startUp(const QStringList& arguments) {
     taskIcon1_.showButton();
     // 10.
     if (isSilentStart(arguments)) {
-        setWindowState(Qt::WindowMinimized);
-        hide();
+        if (trayAvailable()) {
+            setWindowState(Qt::WindowMinimized);
+            hide();
+        } else {
+            showMinimized();
+        }
         mnuHideWindow_->setText(kShow);
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect area = screen->geometry();
@@ -547,10 +552,18 @@ void MainWindow::toggleWindow() {
         activateWindow();
         mnuHideWindow_->setText(kHide);
     } else {
-        setWindowState(windowState() | Qt::WindowMinimized);
-        hide();
+        hideToTray();
         mnuHideWindow_->setText(kShow);
     }
+}
+
+bool MainWindow::trayAvailable() const {
+    return options_.trayAvailable ? *options_.trayAvailable : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainWindow::hideToTray() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+    if (trayAvailable()) hide();
 }
 
 void MainWindow::taskIconRightClick() {

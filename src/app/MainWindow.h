@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/QtPlatform.h"
 #include "app/TaskIcon.h"
@@ -40,6 +41,8 @@ class SplashWindow;
 struct StartupOptions {
     // The splash window stays this long after the database has loaded.
     int splashCloseDelayMs = 2500;
+    // Whether the desktop has a tray; unset asks the desktop.
+    std::optional<bool> trayAvailable;
 };
 
 // "/s" alone, in any letter case.
@@ -126,6 +129,9 @@ private:
     void restoreAndSelect(int index);
     void showDatabaseInfo();
     bool windowIsNormal() const;
+    bool trayAvailable() const;
+    // To the tray; without one, only minimised so the window can still be found.
+    void hideToTray();
     bool validateControls();
     void endProgram();
     void closeSplash();

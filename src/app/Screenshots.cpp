@@ -55,7 +55,7 @@ int renderScreenshots(const QString& outDir) {
     qputenv("VANDRELKAST_HOME", QFile::encodeName(scratch.path()));
 
     ScriptedDialogs dialogs;
-    MainWindow window(dialogs, StartupOptions{0});
+    MainWindow window(dialogs, StartupOptions{0, std::nullopt});
     if (!window.startUp({})) {
         std::fprintf(stderr, "start-up failed (database?)\n");
         return 2;

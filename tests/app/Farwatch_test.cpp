@@ -140,7 +140,7 @@ TEST(Enrolment, ShownAtStartUntilCompletedThenSettingsFollow) {
             child<QLineEdit>(form, "txtEmail")->setText("ada@example.org");
             clickChild(form, "cmdContinue");
         });
-        w = std::make_unique<MainWindow>(dialogs, StartupOptions{0});
+        w = std::make_unique<MainWindow>(dialogs, StartupOptions{0, std::nullopt});
         ASSERT_TRUE(w->startUp({}));
         EXPECT_TRUE(driver.allHandled());
         EXPECT_TRUE(mainHidden);
@@ -155,7 +155,7 @@ TEST(Enrolment, ShownAtStartUntilCompletedThenSettingsFollow) {
         // Completed: not shown again; "2" counts as on.
         vk::platform::writeProfileString(home.configIni(), "Farwatch", "EnableFarwatch", "2");
         ModalDriver driver;
-        MainWindow w(dialogs, StartupOptions{0});
+        MainWindow w(dialogs, StartupOptions{0, std::nullopt});
         ASSERT_TRUE(w.startUp({}));
         EXPECT_TRUE(driver.seen().empty());
         QWidget* page = w.page(MainWindow::kFarwatch);

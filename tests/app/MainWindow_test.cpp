@@ -33,8 +33,8 @@ const std::string kMarker = "VK-TEST-WORM-7f3a";
 class Program : public ::testing::Test {
 protected:
     void SetUp() override { vk::platform::clearProfileCache(); }
-    std::unique_ptr<MainWindow> start(const QStringList& args = {}) {
-        auto w = std::make_unique<MainWindow>(dialogs, StartupOptions{0});
+    std::unique_ptr<MainWindow> start(const QStringList& args = {}, bool tray = true) {
+        auto w = std::make_unique<MainWindow>(dialogs, StartupOptions{0, tray});
         started = w->startUp(args);
         return w;
     }
@@ -136,6 +136,20 @@ TEST_F(Program, SlashSStartsHiddenInTheTray) {
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(w->isMinimized());
     EXPECT_EQ(w->hideWindowAction()->text(), QStringLiteral("&Hide VandrelKast"));
+}
+
+TEST_F(Program, WithoutATrayTheWindowIsOnlyMinimised) {
+    ProgramHome home({stringSignature("Worm.Test", kMarker)});
+    auto silent = start({"/s"}, false);
+    EXPECT_TRUE(silent->isVisible());
+    EXPECT_TRUE(silent->isMinimized());
+    silent->toggleWindow();
+    EXPECT_FALSE(silent->isMinimized());
+    EXPECT_FALSE(silent->close());
+    EXPECT_TRUE(silent->isVisible());
+    EXPECT_TRUE(silent->isMinimized());
+    EXPECT_FALSE(silent->unloaded());
+    EXPECT_EQ(silent->hideWindowAction()->text(), QStringLiteral("&Show VandrelKast"));
 }
 
 TEST_F(Program, CloseBoxHidesToTrayAndExitAsks) {

@@ -29,7 +29,7 @@ class ScanProgram : public ::testing::Test {
 protected:
     void SetUp() override { vk::platform::clearProfileCache(); }
     std::unique_ptr<MainWindow> start(const ProgramHome&) {
-        auto w = std::make_unique<MainWindow>(dialogs, StartupOptions{0});
+        auto w = std::make_unique<MainWindow>(dialogs, StartupOptions{0, std::nullopt});
         EXPECT_TRUE(w->startUp({}));
         w->cmdHeaderClick(MainWindow::kSearchNDestroy);
         return w;

@@ -142,7 +142,9 @@ TEST(Md5, FileFailuresGiveEmptyText) {
     EXPECT_EQ(md5.digestFileToHexStr(""), "");
     EXPECT_EQ(md5.digestFileToHexStr("/dev/zero"), "");  // would never end
     // Opens as a regular file, but reading from offset 0 fails.
-    if (std::filesystem::exists("/proc/self/mem")) EXPECT_EQ(md5.digestFileToHexStr("/proc/self/mem"), "");
+    if (std::filesystem::exists("/proc/self/mem")) {
+        EXPECT_EQ(md5.digestFileToHexStr("/proc/self/mem"), "");
+    }
 }
 
 TEST(Md5, UnreadableFileGivesEmptyText) {

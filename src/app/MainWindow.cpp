@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFrame>
@@ -171,6 +172,9 @@ QString MainWindow::initialConsoleText() {
 MainWindow::MainWindow(Dialogs& dialogs, StartupOptions options)
     : dialogs_(dialogs), options_(options), folder_(platform::programFolder()), tmrAutoScan_(this) {
     setObjectName(QStringLiteral("frmMain"));
+    // An installed copy keeps config.ini under $XDG_CONFIG_HOME/vandrelkast,
+    // which the profile writer does not create.
+    QDir().mkpath(QFileInfo(fromBytes(folder_.configIni)).absolutePath());
     // 1. The caption, for the window and the application.
     QString caption = windowCaption(folder_.configIni);
     setApplicationTitle(caption);

@@ -85,6 +85,21 @@ TEST_F(Program, StartsWithCaptionDatabaseInfoConsolePageZeroAndTray) {
     EXPECT_EQ(w->scanEngine().username(), "Later Name");
 }
 
+TEST_F(Program, PumpMessagesAndWaitSecondsServeTheQueue) {
+    ProgramHome home({stringSignature("Worm.Test", kMarker)});
+    auto w = start();
+    int served = 0;
+    QTimer::singleShot(0, [&] { ++served; });
+    w->pumpMessages();
+    EXPECT_EQ(served, 1);
+    QTimer::singleShot(0, [&] { ++served; });
+    w->waitSeconds(0.6);  // the rounded start lies at most half a second back: it waits
+    EXPECT_EQ(served, 2);
+    const QString text = QStringLiteral("/a/rather/long/path/to/some/file.exe");
+    EXPECT_EQ(w->compactText(text, 10000), text);
+    EXPECT_TRUE(w->compactText(text, 60).endsWith(QStringLiteral("...")));
+}
+
 TEST_F(Program, DefaultCaptionCarriesTheVersion) {
     ProgramHome home({stringSignature("Worm.Test", kMarker)});
     auto w = start();

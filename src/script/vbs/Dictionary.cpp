@@ -10,8 +10,15 @@ namespace vk::vbs {
 
 namespace {
 
-class Dictionary : public Object {
+class Dictionary : public Collectable {
 public:
+    void breakCycles() override {
+        std::vector<Entry> drop;
+        drop.swap(entries_);
+        index_.clear();
+        dead_ = 0;
+    }
+
     std::string typeName() const override { return "Dictionary"; }
 
     bool hasMember(std::string_view n) const override {
@@ -167,6 +174,10 @@ private:
 
 }  // namespace
 
-Ref<Object> makeDictionary() { return Ref<Object>(new Dictionary); }
+Ref<Object> makeDictionary(const std::shared_ptr<CycleRegistry>& cycles) {
+    auto* d = new Dictionary;
+    if (cycles) d->track(cycles);
+    return Ref<Object>(d);
+}
 
 }  // namespace vk::vbs

@@ -567,7 +567,15 @@ Variant Interpreter::newInstance(const Name& cls) {
 // ---- script classes
 
 ClassInstance::ClassInstance(Interpreter* interp, ClassDef* def)
-    : fields(def->fields.size()), interp_(interp->self), def_(def), name_(def->name.utf8) {}
+    : fields(def->fields.size()), interp_(interp->self), def_(def), name_(def->name.utf8) {
+    track(interp->cycles);
+}
+
+void ClassInstance::breakCycles() {
+    std::vector<Variant> drop(fields.size());
+    drop.swap(fields);
+    fields.resize(drop.size());
+}
 
 Variant ClassInstance::invoke(std::string_view name, InvokeKind kind, CallArgs args) {
     Interpreter* in = *interp_;

@@ -35,7 +35,7 @@ Interpreter::Interpreter() : self(std::make_shared<Interpreter*>(this)) {
         constants_.push_back(std::move(c.value));
     }
     errObject = makeErrObject(*this);
-    registerProgId("Scripting.Dictionary", [] { return makeDictionary(); });
+    registerProgId("Scripting.Dictionary", [c = cycles] { return makeDictionary(c); });
     registerProgId("VBScript.RegExp", [] { return makeRegExp(); });
 }
 
@@ -48,6 +48,11 @@ Interpreter::~Interpreter() {
         *globalPtr(static_cast<int>(i)) = Variant();
     }
     hostObjects_.clear();
+    // What is left is held in cycles (or by the host): empty those objects.
+    for (int pass = 0; pass < 3 && !cycles->live.empty(); ++pass) {
+        std::vector<Ref<Collectable>> left(cycles->live.begin(), cycles->live.end());
+        for (auto& o : left) o->breakCycles();
+    }
     *self = nullptr;
 }
 

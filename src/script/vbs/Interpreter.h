@@ -11,6 +11,7 @@
 #include "script/vbs/Builtins.h"
 #include "script/vbs/Engine.h"
 #include "script/vbs/Object.h"
+#include "script/vbs/StdObjects.h"
 
 namespace vk::vbs {
 
@@ -32,8 +33,9 @@ struct Frame {
     std::unique_ptr<std::unordered_map<std::u16string, std::unique_ptr<Variant>>> ownExtras;
 };
 
-class ClassInstance : public Object {
+class ClassInstance : public Collectable {
 public:
+    void breakCycles() override;
     ClassInstance(Interpreter* interp, ClassDef* def);
     std::string typeName() const override { return name_; }
     Variant invoke(std::string_view name, InvokeKind kind, CallArgs args) override;
@@ -96,6 +98,7 @@ public:
                          size_t n, bool inside);
     void runTerminate(ClassInstance* inst) noexcept;
     std::shared_ptr<Interpreter*> self;
+    std::shared_ptr<CycleRegistry> cycles = std::make_shared<CycleRegistry>();
 
 private:
     friend struct ArgBuilder;

@@ -239,3 +239,116 @@ TEST(Hostile, LongChainsAreFreedWithoutRecursion) {
 
 }  // namespace
 }  // namespace vk::vbs::test
+
+namespace vk::vbs::test {
+namespace {
+
+// Random token soup must only ever produce results, never crashes or hangs.
+TEST(Hostile, RandomScripts) {
+    const char* words[] = {
+        "If", "Then", "Else", "End", "For", "To", "Next", "Each", "In", "Do", "Loop", "While", "Wend", "Until",
+        "Sub", "Function", "Class", "Property", "Get", "Let", "Set", "Dim", "ReDim", "Preserve", "Call", "With",
+        "Select", "Case", "Exit", "On", "Error", "Resume", "GoTo", "0", "New", "Nothing", "Null", "Empty", "Me",
+        "x", "y", "a", "f", "(", ")", ",", ".", "=", "<>", "<", "+", "-", "*", "/", "\\", "&", "^", "Mod", "And",
+        "Not", "Is", "\"s\"", "1", "2.5", "&HFF", "#1/1/2020#", ":", "\n", "\n", "Array", "Split", "Mid", "Execute",
+        "Eval", "GetRef", "Err", "Raise", "CreateObject", "\"Scripting.Dictionary\"", "Out", "UBound", "Len", "_\n",
+        "Public", "Private", "Default", "ByVal", "ByRef", "Const", "Erase", "Step", "Option", "Explicit", "Class_Terminate",
+    };
+    const size_t n = sizeof(words) / sizeof(words[0]);
+    uint32_t seed = 12345;
+    auto rnd = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    Runner r;
+    unsigned statements = 0;
+    r.engine.setPump([&] {
+        if (++statements > 200) r.engine.requestStop();
+    }, 50);
+    int ran = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::string s;
+        int len = 3 + static_cast<int>(rnd() % 40);
+        for (int k = 0; k < len; ++k) {
+            s += words[rnd() % n];
+            s += ' ';
+        }
+        statements = 0;
+        ScriptResult res = r.engine.executeStatement(s);
+        if (res.ok || res.number < 1000 || res.number > 1100) ++ran;
+    }
+    EXPECT_GT(ran, 0);
+    EXPECT_EQ(r.run("Out 1"), "1");
+}
+
+}  // namespace
+}  // namespace vk::vbs::test
+
+namespace vk::vbs::test {
+namespace {
+
+// Valid statements in random order: the run-time paths meet each other's leftovers.
+TEST(Hostile, RandomStatementSequences) {
+    const char* stmts[] = {
+        "x = Array(1, 2, 3)", "y = x(1)", "ReDim Preserve x(5)", "Erase x", "ReDim x(2, 2)",
+        "Set d = CreateObject(\"Scripting.Dictionary\")", "d.Add y, x", "d(y) = d", "For Each z In d : y = z : Next",
+        "a = a & \"xy\"", "Execute \"b = b + 1\"", "f = Eval(\"1+\")", "On Error Resume Next", "On Error GoTo 0",
+        "x = 1 / 0", "Set o = New K", "Set o.P = o", "o.P = x", "S x(0)", "S y", "S (a)", "y = Mid(a, 2)",
+        "x = Split(a, \"x\")", "Set re = New RegExp : re.Pattern = \"(x+)\" : re.Global = True",
+        "y = re.Replace(a, \"$1$1\")", "Err.Raise 5", "z = Not z", "Set o = Nothing", "With o : .P = 1 : End With",
+        "y = CInt(y)", "a = Left(a, 100)", "Set g = GetRef(\"S\") : g x", "x = o.M(x)", "Set x = o",
+        "y = x + y", "y = y & x", "x(0) = x", "z = UBound(x)", "Set d = Nothing", "y = d.Items()(0)",
+        "For i = 0 To 3 : x(i) = i : Next", "o.M(1) = 2", "Set o.Q = d", "Call o.M(o)",
+    };
+    const size_t n = sizeof(stmts) / sizeof(stmts[0]);
+    uint32_t seed = 777;
+    auto rnd = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    Runner r;
+    ASSERT_EQ(r.run("Class K\n Public P, Q\n Function M(v)\n  Set Q = Me\n  M = v\n End Function\n"
+                    " Sub Class_Terminate()\n  term = term + 1\n End Sub\nEnd Class\n"
+                    "Sub S(q)\n q = a\nEnd Sub"),
+              "");
+    unsigned statements = 0;
+    r.engine.setPump([&] {
+        if (++statements > 500) r.engine.requestStop();
+    }, 20);
+    int ok = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::string s;
+        for (int k = 0; k < 12; ++k) {
+            s += stmts[rnd() % n];
+            s += '\n';
+        }
+        statements = 0;
+        if (r.engine.executeStatement(s).ok) ++ok;
+    }
+    EXPECT_GT(ok, 0);
+    EXPECT_EQ(r.run("Out 2"), "2");
+}
+
+}  // namespace
+}  // namespace vk::vbs::test
+
+namespace vk::vbs::test {
+namespace {
+
+TEST(Engine, CyclesAreBrokenWhenTheEngineGoes) {
+    Ref<Capture> out(new Capture);
+    {
+        Engine e;
+        e.addObject("Host", out, true);
+        ASSERT_TRUE(e.executeStatement("Class C\n Public Self\n Sub Class_Terminate()\n  Out \"term\"\n End Sub\nEnd Class\n"
+                                       "Sub Make()\n Dim c\n Set c = New C\n Set c.Self = c\n Set d = CreateObject(\"Scripting.Dictionary\")\n"
+                                       " d.Add \"me\", d\n d.Add \"c\", c\nEnd Sub\nMake\nOut \"made\"")
+                        .ok);
+        ASSERT_EQ(out->lines.size(), 1u) << "a cycle keeps the object alive while the engine runs";
+    }
+    ASSERT_EQ(out->lines.size(), 2u);
+    EXPECT_EQ(out->lines[1], "term");
+}
+
+}  // namespace
+}  // namespace vk::vbs::test

@@ -47,12 +47,12 @@ Interpreter::~Interpreter() {
         Variant v = std::move(*globalPtr(static_cast<int>(i)));
         *globalPtr(static_cast<int>(i)) = Variant();
     }
-    hostObjects_.clear();
     // What is left is held in cycles (or by the host): empty those objects.
     for (int pass = 0; pass < 3 && !cycles->live.empty(); ++pass) {
         std::vector<Ref<Collectable>> left(cycles->live.begin(), cycles->live.end());
         for (auto& o : left) o->breakCycles();
     }
+    hostObjects_.clear();
     *self = nullptr;
 }
 

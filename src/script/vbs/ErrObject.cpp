@@ -58,6 +58,8 @@ public:
             std::string source = args.has(1) ? toUtf8(args[1]) : std::string();
             std::string desc = args.has(2) ? toUtf8(args[2]) : std::string();
             ScriptError ex(number, desc, source);
+            if (args.has(3)) ex.helpFile = toUtf8(args[3]);
+            if (args.has(4)) ex.helpContext = toLong(args[4]);
             throw ex;
         }
         raise(err::NoSuchMember);

@@ -56,6 +56,8 @@ public:
     int32_t number;
     std::string description;
     std::string source;
+    std::string helpFile;
+    int32_t helpContext = 0;
 };
 
 // A compilation (syntax) error with its position; 1-based line and column.

@@ -108,8 +108,8 @@ void Interpreter::setError(const ScriptError& e) {
     err.number = e.number;
     err.description = utf8ToUtf16(e.description);
     err.source = utf8ToUtf16(e.source);
-    err.helpFile.clear();
-    err.helpContext = 0;
+    err.helpFile = utf8ToUtf16(e.helpFile);
+    err.helpContext = e.helpContext;
 }
 
 void Interpreter::checkpoint() {

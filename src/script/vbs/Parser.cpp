@@ -609,6 +609,7 @@ private:
             case Tok::KwDo: s->what = ExitStmt::Do; break;
             default: fail(1039);
         }
+        if (inProc_ == 0 && s->what != ExitStmt::For && s->what != ExitStmt::Do) fail(1039);
         next();
         statementEnd();
         return s;

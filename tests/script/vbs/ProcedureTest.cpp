@@ -71,6 +71,7 @@ const Case kErrors[] = {
      "11 Division by zero Microsoft VBScript runtime error|after"},
     {"GoToZeroClears", "On Error Resume Next\nx = 1 / 0\nOn Error GoTo 0\nOut Err.Number\ny = 1 / 0",
      "0|ERR 11: Division by zero @5"},
+    {"RaiseHelp", "On Error Resume Next\nErr.Raise 5, \"S\", \"D\", \"help.chm\", 42\nOut Err.HelpFile, Err.HelpContext", "help.chm 42"},
     {"ErrClear", "On Error Resume Next\nErr.Raise 5\nOut Err.Number\nErr.Clear\nOut Err.Number", "5|0"},
     {"RaiseCustom", "On Error Resume Next\nErr.Raise vbObjectError + 1, \"MySrc\", \"My text\"\nOut Err.Number, Err.Source, Err.Description",
      "-2147221503 MySrc My text"},
@@ -127,6 +128,7 @@ const SyntaxCase kSyntax[] = {
     {"Out 1\n\nSub S(\nEnd Sub", 1010, 3},
     {"Loop", 1038, 1},
     {"Exit Foo", 1039, 1},
+    {"Out 1\nExit Sub", 1039, 2},
     {"Select Case 1\nCase 1\nOut 1\nEnd If", 1022, 4},
     {"x = 1 +", 1023, 1},
 };

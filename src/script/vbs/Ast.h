@@ -32,6 +32,7 @@ struct Name {
     NameKind kind = NameKind::Unresolved;
     int slot = -1;             // Local/Global/Member/Builtin index; Dynamic: fallback local slot or -1
     Variant* global = nullptr; // Global: the (stable) storage
+    bool isConst = false;      // names a Const: assignment is refused
     ProcDef* proc = nullptr;   // Proc/MemberProc
     // Dynamic lookup cache
     uint32_t cacheGen = 0;

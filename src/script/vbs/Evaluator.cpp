@@ -458,6 +458,7 @@ void Interpreter::assignTo(const Expr* target, Variant value, bool isSet, Frame&
     switch (target->kind) {
         case ExprKind::Ident: {
             const Name& n = static_cast<const IdentExpr*>(target)->name;
+            if (n.isConst) raise(err::IllegalAssignment);
             Resolved r = resolve(n, f, true);
             if (r.var) {
                 storeVar(*r.var, std::move(value), isSet);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "script/vbs/Ast.h"
@@ -158,6 +159,7 @@ private:
     std::vector<std::u16string> globalNames_;
     std::unordered_map<std::u16string, int> globalIndex_;
     std::unordered_map<std::u16string, ProcDef*> procs_;
+    std::unordered_set<std::u16string> globalConsts_;
     std::unordered_map<std::u16string, ClassDef*> classes_;
     struct HostObject {
         std::u16string lower;

@@ -16,6 +16,7 @@ struct Scope {
     std::unordered_map<std::u16string, int> locals;
     std::unordered_map<std::u16string, int> implicit;
     int numLocals = 0;
+    std::unordered_set<std::u16string> consts;
     bool globalScope = true;   // names at this level are globals
     Frame* executeFrame = nullptr;  // Execute text inside a procedure
 };
@@ -97,7 +98,10 @@ private:
                     for (const auto& it : static_cast<const ReDimStmt*>(s)->items) makeGlobal_(it.name.lower);
                     break;
                 case StmtKind::Const:
-                    for (const auto& it : static_cast<const ConstStmt*>(s)->items) makeGlobal_(it.first.lower);
+                    for (const auto& it : static_cast<const ConstStmt*>(s)->items) {
+                        makeGlobal_(it.first.lower);
+                        globalConsts_.insert(it.first.lower);
+                    }
                     break;
                 default:
                     break;
@@ -181,7 +185,10 @@ private:
                     if (!outer) add(it.name.lower);
                 }
             if (st->kind == StmtKind::Const)
-                for (const auto& it : static_cast<const ConstStmt*>(st)->items) add(it.first.lower);
+                for (const auto& it : static_cast<const ConstStmt*>(st)->items) {
+                    add(it.first.lower);
+                    s.consts.insert(it.first.lower);
+                }
         });
         p.optionExplicit = optionExplicit_;
         Scope* saved = scope_;
@@ -209,6 +216,7 @@ private:
             }
             return;
         }
+        n.isConst = s.consts.count(n.lower) != 0;
         if (auto it = s.locals.find(n.lower); it != s.locals.end()) {
             n.kind = NameKind::Local;
             n.slot = it->second;
@@ -233,6 +241,7 @@ private:
             return;
         }
         if (auto it = globals_.find(n.lower); it != globals_.end()) {
+            n.isConst = globalConsts_.count(n.lower) != 0;
             n.kind = NameKind::Global;
             n.slot = it->second;
             n.global = globalPtr_(it->second);
@@ -454,6 +463,11 @@ private:
     bool optionExplicit_ = false;
 
 public:
+    std::unordered_set<std::u16string> globalConsts_;
+
+private:
+
+public:
     std::function<bool(const std::u16string&)> hostName;
 };
 
@@ -470,6 +484,12 @@ void Interpreter::resolveProgram(Program& p, Frame* scope, bool globalScope) {
         *this, globalIndex_, procs_, builtinIndex_, constantIndex_,
         [this](const std::u16string& lower) { return globalSlot(lower, true); },
         [this](int slot) { return globalPtr(slot); });
+    std::swap(r.globalConsts_, globalConsts_);
+    struct Back {
+        Resolver& r;
+        std::unordered_set<std::u16string>& g;
+        ~Back() { std::swap(r.globalConsts_, g); }
+    } back{r, globalConsts_};
     r.hostName = [this](const std::u16string& lower) {
         for (const auto& h : hostObjects_)
             if (h.lower == lower) return true;

@@ -39,7 +39,8 @@ private:
 // An object a script can use (IDispatch-like). Member names come as the script wrote them;
 // compare them case-insensitively (equalsNoCase). An empty name is the default member.
 // Raise script errors by throwing ScriptError (438 for an unknown member, 450 for a wrong
-// argument count...).
+// argument count...). A method whose result the script uses (x = obj.Foo(1)) arrives as Get,
+// a call statement (obj.Foo 1) as Method: treat the two alike for methods.
 class Object : public RefCounted {
 public:
     virtual std::string typeName() const = 0;

@@ -166,8 +166,6 @@ Variant logic(Logic op, const Variant& a0, const Variant& b0) {
     return logicalResult(r, ra > rb ? ra : rb);
 }
 
-bool isNumericKind(const Variant& v) { return v.isNumeric() || v.type() == VT::Date; }
-
 }  // namespace
 
 Variant opAdd(const Variant& a, const Variant& b) {
@@ -322,7 +320,6 @@ Cmp compare(const Variant& a0, const Variant& b0, bool text, bool aLit, bool bLi
         std::u16string ns = toStr(n);
         return as ? fromInt(compareStrings(a.str(), ns, text)) : fromInt(compareStrings(ns, b.str(), text));
     }
-    (void)isNumericKind;
     // A number is less than any string.
     return as ? Cmp::Greater : Cmp::Less;
 }

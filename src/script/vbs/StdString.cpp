@@ -102,7 +102,7 @@ Variant fInStr(BuiltinContext& c, CallArgs a) {
     int mode = compareMode(a, base + 2, c.interp);
     if (nullArg(a, base) || nullArg(a, base + 1)) return null();
     std::u16string s1 = toStr(a[base]), s2 = toStr(a[base + 1]);
-    if (static_cast<size_t>(start) > s1.size()) return Variant(static_cast<int32_t>(s2.empty() && s1.empty() && start == 1 ? 0 : 0));
+    if (static_cast<size_t>(start) > s1.size()) return Variant(int32_t{0});
     if (s2.empty()) return Variant(start);
     size_t p = findStr(s1, s2, static_cast<size_t>(start - 1), mode == 1);
     return Variant(p == std::u16string::npos ? 0 : static_cast<int32_t>(p + 1));

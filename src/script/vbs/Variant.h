@@ -109,6 +109,8 @@ public:
     Variant(std::u16string s);
     Variant(std::u16string_view s) : Variant(std::u16string(s)) {}
     Variant(const char16_t* s) : Variant(std::u16string(s)) {}
+    // Would silently become a Boolean; use Variant::fromUtf8.
+    Variant(const char*) = delete;
     Variant(Object* o) noexcept;
     template <class T>
     Variant(const Ref<T>& o) noexcept : Variant(static_cast<Object*>(o.get())) {}

@@ -14,37 +14,7 @@ namespace {
 constexpr std::size_t kPiece = 256 * 1024;
 }
 
-LoadedFile::LoadedFile(LoadedFile&& other) noexcept { *this = std::move(other); }
-
-LoadedFile& LoadedFile::operator=(LoadedFile&& other) noexcept {
-    if (this != &other) {
-        closeFile();
-        fd = other.fd;
-        data = std::move(other.data);
-        capacity = other.capacity;
-        size = other.size;
-        ok = other.ok;
-        changeStamp = other.changeStamp;
-        other.fd = -1;
-        other.capacity = other.size = 0;
-        other.ok = false;
-    }
-    return *this;
-}
-
 LoadedFile::~LoadedFile() { closeFile(); }
-
-namespace {
-std::int64_t changeStampOf(const struct stat& st) {
-    return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-}
-}  // namespace
-
-bool LoadedFile::unchanged() const {
-    struct stat st;
-    return fd >= 0 && ::fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) == size &&
-           changeStampOf(st) == changeStamp;
-}
 
 void LoadedFile::closeFile() {
     if (fd >= 0) ::close(fd);
@@ -85,7 +55,6 @@ void loadFile(const std::string& path, FileIdentity expected, LoadedFile& into,
         if (arrived) arrived(got, size);
     }
     into.size = size;
-    into.changeStamp = changeStampOf(st);
     into.ok = true;
 }
 

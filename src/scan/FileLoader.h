@@ -16,15 +16,12 @@ struct LoadedFile {
     std::size_t capacity = 0;
     std::size_t size = 0;
     bool ok = false;  // a regular, non-empty file read completely
-    std::int64_t changeStamp = 0;  // status-change time (ns) when it was read
 
     LoadedFile() = default;
-    LoadedFile(LoadedFile&& other) noexcept;
-    LoadedFile& operator=(LoadedFile&& other) noexcept;
+    LoadedFile(const LoadedFile&) = delete;
+    LoadedFile& operator=(const LoadedFile&) = delete;
     ~LoadedFile();
     void closeFile();
-    // Nothing has written to the file since it was read.
-    bool unchanged() const;
 };
 
 struct FileIdentity {

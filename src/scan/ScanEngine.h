@@ -99,9 +99,8 @@ public:
         "jse;ocx;php;pif;ppt;sys;key;vbx;vxd;xls;xml";
 
 private:
-    // worker: when set, it has examined (or is examining) this file already.
-    void scanEntry(const std::string& path, FileIdentity expected, class ScanWorker* worker);
-    void actOn(const std::string& path, const SignatureEntry& entry, int fd);
+    void scanEntry(const std::string& path, FileIdentity expected);
+    void actOn(const std::string& path, const SignatureEntry& entry);
     bool neutralize(const std::string& path, int fd, std::int32_t action);
     bool yieldOrStop();
     void raiseError(std::int32_t number, const std::string& description);
@@ -137,7 +136,6 @@ private:
     std::string emailAddress_;
     bool enableFarwatch_ = true;
     LoadedFile current_;  // its buffer is reused for every file read here
-    std::vector<LoadedFile> workerBuffers_;
 
     Md5 md5_;
 };

@@ -13,7 +13,6 @@
 #include "platform/FileSystem.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanEngineErrors.h"
-#include "scan/ScanWorker.h"
 
 namespace vk::scan {
 namespace {
@@ -98,30 +97,17 @@ void ScanEngine::scanFilesInFolder(const std::string& path) {
     if (!folder) return;
     const bool anySize = fileSizeLimit_ >= 0;
     const std::uint64_t limit = anySize ? static_cast<std::uint64_t>(fileSizeLimit_) * 1048576u : 0;
-    std::vector<bool> eligible(folder->files.size());
-    std::vector<ScanWorker::Job> workerJobs;
-    std::size_t eligibleCount = 0;
-    for (std::size_t i = 0; i < folder->files.size(); ++i) {
-        const auto& file = folder->files[i];
-        eligible[i] = anySize && file.size <= limit &&
-                      (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(file.path)));
-        // Every second file goes to the other core.
-        if (eligible[i] && eligibleCount++ % 2 == 1) workerJobs.push_back({file.path, {file.device, file.inode, true}});
-    }
-    std::unique_ptr<ScanWorker> worker;
-    if (loaded_ && !workerJobs.empty())
-        worker = std::make_unique<ScanWorker>(index_, std::move(workerJobs), workerBuffers_);
-    std::size_t turn = 0;
-    for (std::size_t i = 0; i < folder->files.size(); ++i) {
-        const auto& file = folder->files[i];
-        if (eligible[i]) scanEntry(file.path, {file.device, file.inode, true}, turn++ % 2 == 1 ? worker.get() : nullptr);
+    for (const auto& file : folder->files) {
+        if (anySize && file.size <= limit &&
+            (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(file.path))))
+            scanEntry(file.path, {file.device, file.inode, true});
         if (!yieldOrStop()) return;
     }
 }
 
-void ScanEngine::scanFile(const std::string& path) { scanEntry(path, {}, nullptr); }
+void ScanEngine::scanFile(const std::string& path) { scanEntry(path, {}); }
 
-void ScanEngine::scanEntry(const std::string& path, FileIdentity expected, ScanWorker* worker) {
+void ScanEngine::scanEntry(const std::string& path, FileIdentity expected) {
     if (!loaded_) {
         raiseError(kErrDatabaseNotLoaded,
                    "Unable to scan the file \"" + path + "\". The virus database is not loaded.");
@@ -130,24 +116,26 @@ void ScanEngine::scanEntry(const std::string& path, FileIdentity expected, ScanW
     ++filesScanned_;
     if (!loaded_) return;
 
-    if (worker) {
-        ScanWorker::Result result = worker->take();
-        // Examined before the event above: again if anything wrote to it since.
-        if (result.file.ok && !result.file.unchanged())
-            result.hit = examineFile(index_, path, expected, result.file, pump_);
-        if (result.file.ok) bytesScanned_ += result.file.size;
-        if (result.hit != SignatureIndex::kNoMatch)
-            actOn(path, entries_[static_cast<std::size_t>(result.hit)], result.file.fd);
-        worker->recycle(std::move(result.file));
-        return;
+    // Checksummed and searched piece by piece as the file is read: each piece
+    // is worked on while it is still in the cache, and the file is read once.
+    std::optional<SignatureIndex::Pass> pass;
+    loadFile(path, expected, current_, [&](std::size_t available, std::size_t size) {
+        if (!pass) pass.emplace(index_, current_.data.get(), size, pump_);
+        pass->feed(available);
+    });
+    if (current_.ok && pass) {
+        bytesScanned_ += current_.size;
+        std::int64_t hit = pass->finish([&] {
+            Md5Hasher md5;
+            md5.update(current_.data.get(), current_.size);
+            return md5.finishHex();
+        });
+        if (hit != SignatureIndex::kNoMatch) actOn(path, entries_[static_cast<std::size_t>(hit)]);
     }
-    std::int64_t hit = examineFile(index_, path, expected, current_, pump_);
-    if (current_.ok) bytesScanned_ += current_.size;
-    if (hit != SignatureIndex::kNoMatch) actOn(path, entries_[static_cast<std::size_t>(hit)], current_.fd);
     current_.closeFile();
 }
 
-void ScanEngine::actOn(const std::string& path, const SignatureEntry& entry, int fd) {
+void ScanEngine::actOn(const std::string& path, const SignatureEntry& entry) {
     ++detections_;
     farwatchLog_.push_back({entry.name, path});
     std::int32_t action = 0;
@@ -156,7 +144,7 @@ void ScanEngine::actOn(const std::string& path, const SignatureEntry& entry, int
     } else if (neutralizeMethods_ >= 1 && neutralizeMethods_ <= 3) {
         action = neutralizeMethods_;
     }
-    bool done = neutralize(path, fd, action);
+    bool done = neutralize(path, current_.fd, action);
     // Counted whether or not the file operation worked.
     if (action == 1) ++filesHealed_;
     if (action == 2) ++filesDeleted_;

@@ -280,42 +280,6 @@ TEST_F(Scan, AnEntrySwappedWhileAskingIsLeftAlone) {
     EXPECT_EQ(engine.filesDeleted(), 1);
 }
 
-TEST_F(Scan, AFileChangedAfterTheOtherCoreExaminedItIsExaminedAgain) {
-    load({byString("Marker", "VKTEST-PAYLOAD")});
-    engine.setNeutralizeMethods(5);
-    for (int i = 0; i < 20; ++i) tree.write("f" + std::to_string(100 + i) + ".exe", i == 11 ? kVirus : "clean");
-    // Announcing the first file gives the second core time to examine the
-    // next ones; then two of them change.
-    events.onProgress = [&](const std::string& f) {
-        if (f != at("f100.exe")) return;
-        ::usleep(50000);
-        tree.write("f105.exe", kVirus);
-        tree.write("f111.exe", "cleaned in time");
-    };
-    engine.scanFilesInFolder(tree.str());
-    EXPECT_EQ(engine.filesScanned(), 20);
-    ASSERT_EQ(engine.farwatchLog().size(), 1u);
-    EXPECT_EQ(engine.farwatchLog()[0].path, at("f105.exe"));
-}
-
-TEST_F(Scan, DetectionsComeInFolderOrderWhicheverCoreFoundThem) {
-    load({byString("Marker", "VKTEST-PAYLOAD")});
-    engine.setNeutralizeMethods(2);
-    std::vector<std::string> infected;
-    for (int i = 0; i < 40; ++i) {
-        bool bad = i % 3 != 0;
-        tree.write("f" + std::to_string(100 + i) + ".exe", bad ? kVirus : std::string(i * 1000, 'c'));
-        if (bad) infected.push_back(at(("f" + std::to_string(100 + i) + ".exe").c_str()));
-    }
-    engine.scanFilesInFolder(tree.str());
-    ASSERT_EQ(engine.farwatchLog().size(), infected.size());
-    for (std::size_t k = 0; k < infected.size(); ++k) {
-        EXPECT_EQ(engine.farwatchLog()[k].path, infected[k]);
-        EXPECT_FALSE(std::filesystem::exists(infected[k]));
-    }
-    EXPECT_EQ(engine.filesDeleted(), static_cast<std::int32_t>(infected.size()));
-}
-
 TEST_F(Scan, ZeroLengthFilesAreCountedButNeverMatch) {
     load({byChecksum("EmptyCrc", "", ""), byString("Marker", "VKTEST-PAYLOAD")});
     tree.write("empty.exe", "");

@@ -3,11 +3,11 @@
 # tree) against md5sum over the same files: 10,000 small files in 100
 # folders, warm page cache, best of 5. One file carries the threat digest
 # and is deleted (and put back) on every run.
-#   bench/ks_drive_scan.sh [BUILD_DIR]    (default: build-ks-rel beside this folder)
+#   bench/ks_drive_scan.sh [BUILD_DIR]    (default: build/bench, the bench preset)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-$here/../build-ks-rel}
+build=${1:-$here/../build/bench}
 tool=$build/bin/vkrepair
 [[ -x $tool ]] || { echo "missing $tool (build the vkrepair target in $build)" >&2; exit 2; }
 

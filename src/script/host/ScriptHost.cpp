@@ -1,0 +1,38 @@
+#include "script/host/ScriptHost.h"
+
+namespace vk::script {
+
+std::string scriptErrorText(std::int32_t number, std::string_view description) {
+    std::string text = "KastScript Error:\r\n\r\nError Number:";
+    text += std::to_string(number);
+    text += "\r\nError Description: ";
+    text += description;
+    return text;
+}
+
+ScriptHost::ScriptHost(Console& console, platform::EventPump* pump, FolderPrompt* prompt)
+    : io_(new VbsIo(pump)),
+      process_(new VbsProcess(pump)),
+      md5_(new VbsMd5(pump)),
+      sha256_(new VbsSha256),
+      fileIo_(new VbsFileIo(pump)) {
+    io_->setConsole(&console);
+    io_->setFolderPrompt(prompt);
+    engine_.addObject("IO", io_, true);
+    engine_.addObject("Process", process_);
+    engine_.addObject("MD5Digest", md5_);
+    engine_.addObject("SHA256", sha256_);
+    engine_.addObject("FileIO", fileIo_);
+}
+
+vbs::ScriptResult ScriptHost::runScript(const std::string& text) {
+    io_->resetStop();
+    return engine_.executeStatement(text);
+}
+
+void ScriptHost::requestStop() {
+    io_->stop();
+    engine_.requestStop();
+}
+
+}  // namespace vk::script

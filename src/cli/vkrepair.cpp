@@ -1,11 +1,14 @@
 // vkrepair SCRIPT: runs a KastScript headless against the live system.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "cli/CommandLine.h"
@@ -13,6 +16,7 @@
 #include "script/AsciiText.h"
 #include "script/Console.h"
 #include "script/ScriptIniEngine.h"
+#include "script/host/ScriptHost.h"
 
 namespace {
 
@@ -20,12 +24,15 @@ constexpr const char* kUsage =
     "Usage: vkrepair SCRIPT\n"
     "Runs a KastScript against this system and prints its console as it is written.\n"
     "INI KastScripts (.vki) end processes, delete files, restore registry values\n"
-    "and treat every connected drive.\n"
+    "and treat every connected drive. VBScript KastScripts (.vks, .kst) run with\n"
+    "the IO, Process, MD5Digest, SHA256 and FileIO objects; ShowScanFileDialog asks\n"
+    "for a folder on the terminal (cancelled when stdin is not a terminal).\n"
     "\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"
-    "Exit status: 0 after a completed run, 2 when the script cannot be run.\n"
+    "Exit status: 0 after a completed run, 1 when a VBScript KastScript stopped\n"
+    "with an error, 2 when the script cannot be run.\n"
     "The registry store follows $VANDRELKAST_REGISTRY, drives $VANDRELKAST_DRIVES.\n";
 
 // Absorbed failures go to stderr; the run carries on as in the window.
@@ -35,6 +42,52 @@ public:
         std::fprintf(stderr, "vkrepair: skipped a step: error %ld: %s\n", number, description.c_str());
     }
 };
+
+// A VBScript KastScript that stopped with a script error.
+constexpr int kExitScriptError = 1;
+
+// ShowScanFileDialog without a window: a question on the terminal.
+class TerminalFolderPrompt final : public vk::script::FolderPrompt {
+public:
+    std::optional<std::string> ask() override {
+        if (!::isatty(STDIN_FILENO)) return std::nullopt;
+        std::fputs("Folder or drive to scan (empty line cancels): ", stderr);
+        std::fflush(stderr);
+        std::string line;
+        if (!std::getline(std::cin, line)) return std::nullopt;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) return std::nullopt;
+        return line;
+    }
+};
+
+std::string withLfEndings(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
+int runVbsKastScript(const std::string& path) {
+    using namespace vk;
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        std::cerr << "vkrepair: cannot read " << path << "\n";
+        return cli::kExitError;
+    }
+    script::Console console;
+    cli::ConsolePrinter printer(stdout);
+    console.addListener(&printer);
+    TerminalFolderPrompt prompt;
+    script::ScriptHost host(console, nullptr, &prompt);
+    vbs::ScriptResult result = host.runScript(script::scriptTextFromBytes(bytes));
+    std::fflush(stdout);
+    if (result.ok) return cli::kExitOk;
+    std::string text = withLfEndings(script::scriptErrorText(result.number, result.description));
+    std::fprintf(stderr, "%s\n%s\n", script::kScriptErrorTitle, text.c_str());
+    return kExitScriptError;
+}
 
 }  // namespace
 
@@ -65,11 +118,7 @@ int main(int argc, char** argv) {
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     auto dot = name.rfind('.');
     std::string extension = script::asciiLower(dot == std::string::npos ? "" : name.substr(dot + 1));
-    if (extension == "vks" || extension == "kst") {
-        std::cerr << "vkrepair: " << path
-                  << ": VBScript KastScripts (.vks, .kst) cannot be run by vkrepair yet\n";
-        return cli::kExitError;
-    }
+    if (extension == "vks" || extension == "kst") return runVbsKastScript(path);
     if (extension != "vki") {
         std::cerr << "vkrepair: " << path
                   << ": not a KastScript (expected .vki, .vks or .kst)\n";

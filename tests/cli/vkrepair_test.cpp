@@ -101,8 +101,8 @@ TEST_F(VkRepair, MissingOrUnreadableScriptIsAnError) {
     }
 }
 
-TEST_F(VkRepair, VBScriptAndOtherExtensionsAreRefusedClearly) {
-    for (const char* name : {"a.vks", "b.KST", "c.txt", "noext"}) {
+TEST_F(VkRepair, OtherExtensionsAreRefusedClearly) {
+    for (const char* name : {"c.txt", "noext", "d.vbs"}) {
         auto script = dir.write(name, "IOMessage \"hi\"\r\n");
         auto r = run("'" + script.string() + "'");
         EXPECT_EQ(r.status, 2) << name;
@@ -113,6 +113,39 @@ TEST_F(VkRepair, VBScriptAndOtherExtensionsAreRefusedClearly) {
     auto r = run("'" + upper.string() + "'");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 3), "Up\n");
+}
+
+TEST_F(VkRepair, RunsVBScriptKastScripts) {
+    const std::string body =
+        "Dim n\r\nn = 0\r\nIOMessage \"hello\"\r\nIO.IOMessage \"sum \" & (1 + 2)\r\n"
+        "folder = ShowScanFileDialog(\"\")\r\nIOMessage \"[\" & folder & \"]\"\r\n"
+        "IOMessage Len(SHA256.SHA256(\"abc\"))\r\n";
+    for (const char* name : {"a.vks", "b.KST"}) {
+        auto script = dir.write(name, body);
+        auto r = run("'" + script.string() + "' </dev/null");
+        EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+        EXPECT_EQ(r.out, "hello\nsum 3\n[]\n64\n") << name;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+    }
+}
+
+TEST_F(VkRepair, VBScriptErrorEndsTheRunWithItsText) {
+    auto script = dir.write("fail.vks", "IOMessage \"before\"\r\nx = 1 / 0\r\nIOMessage \"after\"\r\n");
+    auto r = run("'" + script.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "before\n");
+    EXPECT_EQ(r.err, "VBScript Error\nKastScript Error:\n\nError Number:11\nError Description: Division by zero\n");
+
+    auto crc = dir.write("crc.kst", "c = FileIO.GetFileCRC32(\"" + (dir / "none.bin").string() + "\")\r\n");
+    r = run("'" + crc.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error Number:53\nError Description: File not found\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "none.bin"));
+
+    auto syntax = dir.write("syntax.vks", "If Then\r\n");
+    r = run("'" + syntax.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error Number:1023"), std::string::npos) << r.err;
 }
 
 TEST_F(VkRepair, HelpVersionAndUsage) {

@@ -163,5 +163,19 @@ TEST(ScriptHost, StopEndsAPause) {
     EXPECT_EQ(console.text(), "next");
 }
 
+TEST(ScriptHost, ScriptFileBytesBecomeUtf8Text) {
+    struct Case {
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"IOMessage \"caf\xC3\xA9\"", "IOMessage \"caf\xC3\xA9\""},  // UTF-8 stays
+        {"\xEF\xBB\xBFx = 1", "x = 1"},                                 // BOM dropped
+        {"s = \"caf\xE9 \x80\"", "s = \"caf\xC3\xA9 \xE2\x82\xAC\""},       // Windows-1252
+        {"s = \"\xC3\"", "s = \"\xC3\x83\""},                           // cut UTF-8 sequence
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(scriptTextFromBytes(c.bytes), c.text) << c.bytes;
+}
+
 }  // namespace
 }  // namespace vk::script

@@ -17,6 +17,11 @@ inline constexpr const char* kScriptErrorTitle = "VBScript Error";
 // The text of that dialog (CR LF line breaks).
 std::string scriptErrorText(std::int32_t number, std::string_view description);
 
+// A script file's bytes as the engine's UTF-8 text: a UTF-8 byte order mark is
+// dropped, and a file that is not UTF-8 is read as Windows-1252, as scripts
+// written on Windows are.
+std::string scriptTextFromBytes(std::string_view bytes);
+
 // The VBScript KastScript host: one engine with IO (members global), Process,
 // MD5Digest, SHA256 and FileIO registered once. It is never reset, so the
 // globals one run leaves are seen by the next.

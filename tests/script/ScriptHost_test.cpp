@@ -163,6 +163,29 @@ TEST(ScriptHost, StopEndsAPause) {
     EXPECT_EQ(console.text(), "next");
 }
 
+TEST(ScriptHost, FullConsoleIsEmptiedAndPausedBeforeTheNextMessage) {
+    Console console;
+    struct StoppingPump : platform::EventPump {
+        void pump() override {
+            if (host) {
+                ++calls;
+                host->io().stop();  // ends the 3 s pause at once
+            }
+        }
+        ScriptHost* host = nullptr;
+        int calls = 0;
+    } pump;
+    ScriptHost host(console, &pump);
+    pump.host = &host;
+    console.setText(std::string(kConsoleClearLimit, 'a'));
+    ASSERT_TRUE(host.runScript("IOMessage \"x\"").ok);
+    EXPECT_EQ(console.text(), std::string(kConsoleClearLimit, 'a') + "\r\nx") << "at the limit nothing is emptied";
+    EXPECT_EQ(pump.calls, 0);
+    ASSERT_TRUE(host.runScript("IOMessage \"y\"\r\nIOMessage \"z\"").ok);
+    EXPECT_EQ(console.text(), "y\r\nz");
+    EXPECT_EQ(pump.calls, 1) << "the pause before writing";
+}
+
 TEST(ScriptHost, ScriptFileBytesBecomeUtf8Text) {
     struct Case {
         std::string bytes;

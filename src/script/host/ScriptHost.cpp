@@ -1,5 +1,6 @@
 #include "script/host/ScriptHost.h"
 
+#include "script/host/FileSystemObject.h"
 #include "script/vbs/Text.h"
 
 namespace vk::script {
@@ -51,6 +52,7 @@ ScriptHost::ScriptHost(Console& console, platform::EventPump* pump, FolderPrompt
     engine_.addObject("MD5Digest", md5_);
     engine_.addObject("SHA256", sha256_);
     engine_.addObject("FileIO", fileIo_);
+    engine_.registerProgId("Scripting.FileSystemObject", [] { return vbs::Ref<vbs::Object>(new FileSystemObject); });
 }
 
 vbs::ScriptResult ScriptHost::runScript(const std::string& text) {

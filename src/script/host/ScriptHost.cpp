@@ -1,6 +1,7 @@
 #include "script/host/ScriptHost.h"
 
 #include "script/host/FileSystemObject.h"
+#include "script/host/WScriptShell.h"
 #include "script/vbs/Text.h"
 
 namespace vk::script {
@@ -53,6 +54,7 @@ ScriptHost::ScriptHost(Console& console, platform::EventPump* pump, FolderPrompt
     engine_.addObject("SHA256", sha256_);
     engine_.addObject("FileIO", fileIo_);
     engine_.registerProgId("Scripting.FileSystemObject", [] { return vbs::Ref<vbs::Object>(new FileSystemObject); });
+    engine_.registerProgId("WScript.Shell", [] { return vbs::Ref<vbs::Object>(new WScriptShell); });
 }
 
 vbs::ScriptResult ScriptHost::runScript(const std::string& text) {

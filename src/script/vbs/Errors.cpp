@@ -123,14 +123,14 @@ const ErrorEntry kErrors[] = {
     {1048, "Must be defined inside a Class"},
     {1049, "Expected Let or Set or Get in property declaration"},
     {1050, "Expected 'Property'"},
-    {1051, "Number of arguments must be consistent across properties specification"},
+    {1051, "Number of arguments must be consistent across property procedures"},
     {1052, "Cannot have multiple default property/method in a Class"},
     {1053, "Class initialize or terminate do not have arguments"},
     {1054, "Property set or let must have at least one argument"},
     {1055, "Unexpected 'Next'"},
     {1056, "'Default' can be specified only on 'Property' or 'Function' or 'Sub'"},
-    {1057, "'Default' specification must also specify 'Public'"},
-    {1058, "'Default' specification can only be on Property Get"},
+    {1057, "'Default' must also be 'Public'"},
+    {1058, "'Default' can only be on Property Get"},
 };
 }  // namespace
 

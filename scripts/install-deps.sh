@@ -4,16 +4,23 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  make cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
+  libhivex-dev libssl-dev libpcre2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
+  # Real peers and fixtures the tests start or make: SMTP, FTP, DNS, PE files,
+  # hive exports, an NTFS file system over FUSE.
+  python3 python3-aiosmtpd python3-pyftpdlib dnsmasq-base openssl
+  binutils-mingw-w64-x86-64 libwin-hivex-perl libhivex-bin ntfs-3g
 )
-# --with-fuzz adds clang for the libFuzzer targets; --with-bench the comparison tools.
+# --with-fuzz adds clang for the libFuzzer targets; --with-bench the comparison tools;
+# --with-screenshots a virtual X server for pictures of the real window.
 for arg in "$@"; do
   case "$arg" in
     --with-fuzz) packages+=(clang libclang-rt-dev) ;;
     --with-bench) packages+=(clamav yara hyperfine) ;;
+    --with-screenshots) packages+=(xvfb xauth imagemagick) ;;
   esac
 done
 
@@ -27,7 +34,14 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "install-deps: these packages are missing: ${missing[*]}" >&2
+    echo "install-deps: run this script as root, or install sudo and run it again." >&2
+    exit 1
+  fi
+  SUDO="sudo"
+fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

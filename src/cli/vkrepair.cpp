@@ -13,6 +13,8 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConsolePrinter.h"
+#include "platform/Registry.h"
+#include "platform/linux/RegistryStore.h"
 #include "script/AsciiText.h"
 #include "script/Console.h"
 #include "script/ScriptIniEngine.h"
@@ -40,6 +42,14 @@ class ErrorPrinter final : public vk::script::ScriptIniEngineListener {
 public:
     void errorOccured(long number, const std::string& description) override {
         std::fprintf(stderr, "vkrepair: skipped a step: error %ld: %s\n", number, description.c_str());
+    }
+};
+
+// A script's registry changes that the store refuses, and why.
+class RegistryRefusalPrinter final : public vk::platform::RegistryStoreListener {
+public:
+    void writeRefused(const std::string& file, const std::string& reason) override {
+        std::fprintf(stderr, "vkrepair: registry changes refused: %s %s\n", file.c_str(), reason.c_str());
     }
 };
 
@@ -100,6 +110,8 @@ int main(int argc, char** argv) {
         return cli::kExitError;
     }
     const std::string& path = args[0];
+    static RegistryRefusalPrinter refusals;
+    if (auto* store = dynamic_cast<platform::RegistryStore*>(&platform::systemRegistry())) store->setListener(&refusals);
 
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

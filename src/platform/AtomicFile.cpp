@@ -1,6 +1,8 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +10,8 @@
 #include <climits>
 #include <cstdlib>
 #include <vector>
+
+#include "platform/Random.h"
 
 namespace vk::platform {
 namespace {
@@ -123,50 +127,145 @@ std::string resolveLinkTarget(const std::string& path) {
     return current;
 }
 
+namespace {
+
+// Named temporary files carry their writer's process number, so that a later
+// writer can tell the leftovers of a killed one: ".NAME.PID.XXXXXX".
+std::string tempPrefix(const std::string& base) { return "." + base + "."; }
+
+void removeStaleTemps(int dirFd, const std::string& base) {
+    int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return;
+    }
+    const std::string prefix = tempPrefix(base);
+    std::vector<std::string> stale;
+    while (dirent* e = ::readdir(dir)) {
+        std::string_view name = e->d_name;
+        if (!name.starts_with(prefix)) continue;
+        std::string_view rest = name.substr(prefix.size());
+        std::size_t dot = rest.find('.');
+        if (dot == 0 || dot == std::string_view::npos || rest.size() - dot - 1 != 6) continue;
+        long pid = 0;
+        bool digits = true;
+        for (char c : rest.substr(0, dot)) {
+            if (c < '0' || c > '9' || pid > 100000000) digits = false;
+            pid = pid * 10 + (c - '0');
+        }
+        if (!digits || pid <= 0) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        stale.emplace_back(name);
+    }
+    ::closedir(dir);
+    for (const auto& name : stale) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(dirFd, name.c_str(), 0);
+    }
+}
+
+std::string randomSuffix() {
+    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::uint64_t bits = randomBits();
+    std::string out;
+    for (int i = 0; i < 6; ++i) {
+        out.push_back(kChars[bits % 62]);
+        bits /= 62;
+    }
+    return out;
+}
+
+// Gives the unnamed file a temporary name in the folder.
+int linkTemp(int fd, int dirFd, std::string& name, const std::string& prefix) {
+    std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix + randomSuffix();
+        if (::linkat(AT_FDCWD, self.c_str(), dirFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+        if (errno == EEXIST) continue;
+        // Without /proc a privileged process can still name it directly.
+        if (::linkat(fd, "", dirFd, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        if (errno == EEXIST) continue;
+        return errno;
+    }
+    return EEXIST;
+}
+
+}  // namespace
+
 int atomicReplaceFile(const std::string& pathIn, std::string_view bytes, unsigned newMode) {
     const std::string path = resolveLinkTarget(pathIn);
     const std::string folder = folderOf(path);
-    std::string tmpl = folder + "/." + baseOf(path) + ".XXXXXX";
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
-    auto fail = [&](int e) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        return e;
-    };
+    const std::string base = baseOf(path);
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return errno;
+    removeStaleTemps(dirFd, base);
+
     struct stat st {};
+    bool exists = ::fstatat(dirFd, base.c_str(), &st, 0) == 0;
     mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
+    if (exists) {
         mode = st.st_mode & 07777;
     } else {
         mode_t mask = ::umask(0);
         ::umask(mask);
         mode = static_cast<mode_t>(newMode) & ~mask;
     }
+
+    // Unnamed until complete, so a writer killed on the way leaves nothing.
+    const std::string prefix = tempPrefix(base) + std::to_string(::getpid()) + ".";
+    std::string tempName;
+    int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    bool unnamed = fd >= 0;
+    if (!unnamed) {
+        std::string tmpl = folder + "/" + prefix + "XXXXXX";
+        fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+        if (fd < 0) {
+            int e = errno;
+            ::close(dirFd);
+            return e;
+        }
+        tempName = baseOf(tmpl);
+    }
+    auto fail = [&](int e) {
+        if (fd >= 0) ::close(fd);
+        if (!tempName.empty()) ::unlinkat(dirFd, tempName.c_str(), 0);
+        ::close(dirFd);
+        return e;
+    };
+    // A file of another user (root changing a user's store) stays theirs.
+    if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+    }
     if (::fchmod(fd, mode) != 0) return fail(errno);
     if (int e = writeAll(fd, bytes)) return fail(e);
     if (::fsync(fd) != 0) return fail(errno);
+    if (unnamed) {
+        if (int e = linkTemp(fd, dirFd, tempName, prefix)) return fail(e);
+    }
     if (::close(fd) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        return e;
+        fd = -1;
+        return fail(errno);
     }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        return e;
-    }
-    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    fd = -1;
+    if (::renameat(dirFd, tempName.c_str(), dirFd, base.c_str()) != 0) return fail(errno);
+    tempName.clear();
+    ::fsync(dirFd);
+    ::close(dirFd);
     return 0;
 }
 
 bool folderAcceptsNewFiles(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
     std::string tmpl = folder + "/.vkprobe.XXXXXX";
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) return false;
     ::close(fd);
     ::unlink(tmpl.c_str());

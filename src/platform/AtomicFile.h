@@ -33,9 +33,12 @@ int readWholeFile(const std::string& path, std::string& out, std::size_t limit);
 std::string resolveLinkTarget(const std::string& path);
 
 // Replaces the file with bytes without a window in which readers see a partial
-// file: a temporary file in the same folder (mkstemp), written and fsync'ed,
-// renamed over the target, then the folder fsync'ed. A new file gets newMode
-// (less the umask); an existing one keeps its mode. Returns 0 or an errno value.
+// file: an unnamed file in the same folder (O_TMPFILE; a named one where the
+// file system has none), written and fsync'ed, named and renamed over the
+// target, then the folder fsync'ed. A new file gets newMode (less the umask);
+// an existing one keeps its mode, owner and group (as far as the process may
+// give them). Temporary files left by writers that were killed are removed.
+// Returns 0 or an errno value.
 int atomicReplaceFile(const std::string& path, std::string_view bytes, unsigned newMode = 0666);
 
 // True when a file can be created in the folder (tried for real, so it also

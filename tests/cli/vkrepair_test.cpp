@@ -160,4 +160,20 @@ TEST_F(VkRepair, HelpVersionAndUsage) {
     EXPECT_EQ(run("--bogus").status, 2);
 }
 
+TEST_F(VkRepair, SaysWhichRegistryFileRefusesChangesAndWhy) {
+    // A root file without its header line may be no registry file at all: left as it is.
+    const std::string hive = "[HKEY_CURRENT_USER\\Software\\Kept]\r\n\"v\"=\"1\"\r\n";
+    auto file = dir.write("registry/HKEY_CURRENT_USER.reg", hive);
+    auto script = dir.write("reg.vki",
+                            "[Main]\r\nThreatName=Foo\r\nDoManageRegistry=1\r\n[ManageRegistry]\r\n"
+                            "RegistryChangeCount=2\r\nRegistryChange1_Key=HKCU\\Software\\Kept\\v\r\n"
+                            "RegistryChange1_Contents=2\r\nRegistryChange2_Key=HKCU\\Software\\Kept\\w\r\n"
+                            "RegistryChange2_Contents=3\r\n");
+    auto r = run("'" + script.string() + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "vkrepair: registry changes refused: " + file.string() +
+                         " has no \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\" header line\n");
+    EXPECT_EQ(vk::test::readFile(file), hive);
+}
+
 }  // namespace

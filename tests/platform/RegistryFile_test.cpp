@@ -44,15 +44,16 @@ std::vector<TypedValue> everyKindOfValue() {
         {"plain sz", "Plain", 1, "hello world\0"s, "\"Plain\"=\"hello world\""},
         {"sz with quotes and backslashes", "Path", 1, "C:\\Program Files\\\"x\"\0"s,
          "\"Path\"=\"C:\\\\Program Files\\\\\\\"x\\\"\""},
-        {"sz embedded nul", "Nul", 1, "abc\0def\0"s, "\"Nul\"=hex(1):61,62,63,00,64,65,66,00"},
-        {"sz without terminator", "NoTerm", 1, "abc"s, "\"NoTerm\"=hex(1):61,62,63"},
+        {"sz embedded nul", "Nul", 1, "abc\0def\0"s, "\"Nul\"=hex(1):61,00,62,00,63,00,00,00,64,00,65,00,66,00,00,00"},
+        {"sz without terminator", "NoTerm", 1, "abc"s, "\"NoTerm\"=hex(1):61,00,62,00,63,00"},
         {"sz empty data", "Empty", 1, ""s, "\"Empty\"=hex(1):"},
         {"sz only nul", "JustNul", 1, "\0"s, "\"JustNul\"=\"\""},
-        {"sz invalid utf8", "Latin", 1, "caf\xe9\0"s, "\"Latin\"=hex(1):63,61,66,e9,00"},
-        {"sz line break", "Lines", 1, "a\r\nb\0"s, "\"Lines\"=hex(1):61,0d,0a,62,00"},
+        {"sz line break", "Lines", 1, "a\r\nb\0"s, "\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00"},
+        {"sz utf8 in hex form", "Umlaut", 1, "\xc3\xa4\n\0"s, "\"Umlaut\"=hex(1):e4,00,0a,00,00,00"},
         {"sz utf8", "Gr\xc3\xbc\xc3\x9f" "e", 1, "\xc3\xa4\xc3\xb6\0"s, ""},
         {"expand sz", "Exp", 2, "%SystemRoot%\\x\0"s, ""},
-        {"multi sz", "Multi", 7, "a\0bc\0\0"s, "\"Multi\"=hex(7):61,00,62,63,00,00"},
+        {"multi sz", "Multi", 7, "a\0bc\0\0"s, "\"Multi\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00"},
+        {"expand sz in hex form", "ExpHex", 2, "%A%\0"s, "\"ExpHex\"=hex(2):25,00,41,00,25,00,00,00"},
         {"binary long", "Bin", 3, longBinary, ""},
         {"binary empty", "BinEmpty", 3, ""s, "\"BinEmpty\"=hex:"},
         {"dword", "Dw", 4, "\x2a\0\0\0"s, "\"Dw\"=dword:0000002a"},
@@ -202,7 +203,7 @@ TEST(RegFileTest, AppliesRemovalsAndMergesRepeatedKeys) {
 struct HostileCase {
     const char* label;
     std::string text;
-    bool damaged;
+    bool damaged;           // a rewrite would change what the file holds
     std::string key;        // sub-key of HKCU expected to hold "ok"="yes", "" = none
 };
 
@@ -221,26 +222,26 @@ std::vector<HostileCase> hostileCases() {
         {"utf8 bom", "\xEF\xBB\xBF" + header() + "[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
         {"blanks around lines", header() + "  [HKEY_CURRENT_USER\\K]  \n\t\"ok\" = \"yes\" \t\n", false, "K"},
         {"no header", "[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", true, "K"},
-        {"unterminated string", header() + "[HKEY_CURRENT_USER\\K]\n\"bad\"=\"never ends\n\"ok\"=\"yes\"\n", true, "K"},
-        {"unterminated name", header() + "[HKEY_CURRENT_USER\\K]\n\"bad=\"x\n\"ok\"=\"yes\"\n", true, "K"},
-        {"trailing garbage after string", header() + "[HKEY_CURRENT_USER\\K]\n\"bad\"=\"x\" y\n\"ok\"=\"yes\"\n", true, "K"},
-        {"binary garbage", header() + "[HKEY_CURRENT_USER\\K]\n\x01\x02\xff\xfe\x00\x80junk\n\"ok\"=\"yes\"\n"s, true, "K"},
+        {"unterminated string", header() + "[HKEY_CURRENT_USER\\K]\n\"bad\"=\"never ends\n\"ok\"=\"yes\"\n", false, "K"},
+        {"unterminated name", header() + "[HKEY_CURRENT_USER\\K]\n\"bad=\"x\n\"ok\"=\"yes\"\n", false, "K"},
+        {"trailing garbage after string", header() + "[HKEY_CURRENT_USER\\K]\n\"bad\"=\"x\" y\n\"ok\"=\"yes\"\n", false, "K"},
+        {"binary garbage", header() + "[HKEY_CURRENT_USER\\K]\n\x01\x02\xff\xfe\x00\x80junk\n\"ok\"=\"yes\"\n"s, false, "K"},
         {"nul inside a string", header() + "[HKEY_CURRENT_USER\\K]\n\"n\"=\"a\0b\"\n\"ok\"=\"yes\"\n"s, false, "K"},
-        {"overlong line", header() + "[HKEY_CURRENT_USER\\K]\n" + std::string(1 << 20, 'A') + "\n\"ok\"=\"yes\"\n", true, "K"},
+        {"overlong line", header() + "[HKEY_CURRENT_USER\\K]\n" + std::string(1 << 20, 'A') + "\n\"ok\"=\"yes\"\n", false, "K"},
         {"huge hex run", header() + "[HKEY_CURRENT_USER\\K]\n" + hugeHex + "\"ok\"=\"yes\"\n", false, "K"},
-        {"bad hex byte", header() + "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,zz\n\"ok\"=\"yes\"\n", true, "K"},
-        {"empty hex byte", header() + "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,,02\n\"ok\"=\"yes\"\n", true, "K"},
-        {"bad dword", header() + "[HKEY_CURRENT_USER\\K]\n\"d\"=dword:123456789\n\"ok\"=\"yes\"\n", true, "K"},
-        {"unknown type word", header() + "[HKEY_CURRENT_USER\\K]\n\"d\"=qword:1\n\"ok\"=\"yes\"\n", true, "K"},
-        {"unclosed type", header() + "[HKEY_CURRENT_USER\\K]\n\"d\"=hex(2:00\n\"ok\"=\"yes\"\n", true, "K"},
+        {"bad hex byte", header() + "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,zz\n\"ok\"=\"yes\"\n", false, "K"},
+        {"empty hex byte", header() + "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,,02\n\"ok\"=\"yes\"\n", false, "K"},
+        {"bad dword", header() + "[HKEY_CURRENT_USER\\K]\n\"d\"=dword:123456789\n\"ok\"=\"yes\"\n", false, "K"},
+        {"unknown type word", header() + "[HKEY_CURRENT_USER\\K]\n\"d\"=qword:1\n\"ok\"=\"yes\"\n", false, "K"},
+        {"unclosed type", header() + "[HKEY_CURRENT_USER\\K]\n\"d\"=hex(2:00\n\"ok\"=\"yes\"\n", false, "K"},
         {"hex continuation at end of file", header() + "[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n\"h\"=hex:01,\\", false, "K"},
         {"deep nesting within limits", header() + "[HKEY_CURRENT_USER" + deep + "]\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
-        {"nesting beyond limits", header() + "[HKEY_CURRENT_USER" + tooDeep + "]\n\"lost\"=\"x\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", true, "K"},
-        {"key name too long", header() + "[HKEY_CURRENT_USER\\" + std::string(256, 'n') + "]\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", true, "K"},
-        {"unknown root", header() + "[HKEY_NOWHERE\\K]\n\"x\"=\"y\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", true, "K"},
-        {"unclosed key header", header() + "[HKEY_CURRENT_USER\\X\n\"x\"=\"y\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", true, "K"},
-        {"value before any key", header() + "\"x\"=\"y\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", true, "K"},
-        {"removing a hive", header() + "[-HKEY_CURRENT_USER]\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", true, "K"},
+        {"nesting beyond limits", header() + "[HKEY_CURRENT_USER" + tooDeep + "]\n\"lost\"=\"x\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
+        {"key name too long", header() + "[HKEY_CURRENT_USER\\" + std::string(256, 'n') + "]\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
+        {"unknown root", header() + "[HKEY_NOWHERE\\K]\n\"x\"=\"y\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
+        {"unclosed key header", header() + "[HKEY_CURRENT_USER\\X\n\"x\"=\"y\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
+        {"value before any key", header() + "\"x\"=\"y\"\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
+        {"removing a hive", header() + "[-HKEY_CURRENT_USER]\n[HKEY_CURRENT_USER\\K]\n\"ok\"=\"yes\"\n", false, "K"},
         {"doubled backslashes", header() + "[HKEY_CURRENT_USER\\\\K\\\\]\n\"ok\"=\"yes\"\n", false, "K"},
         {"odd utf16 byte", "\xFF\xFE"s + utf8ToUtf16le(header() + "[HKEY_CURRENT_USER\\K]\r\n\"ok\"=\"yes\"\r\n") + "\x41", true, "K"},
         {"utf16 without bom", utf8ToUtf16le(header() + "[HKEY_CURRENT_USER\\K]\r\n\"ok\"=\"yes\"\r\n"), false, "K"},
@@ -256,13 +257,80 @@ TEST(RegFileTest, HostileFilesAreReadAsFarAsIsSound) {
         RegDocument doc = parseRegText(c.text);
         EXPECT_EQ(doc.damaged, c.damaged);
         if (!c.key.empty()) { EXPECT_EQ(bytesOf(keyAt(doc, "HKEY_CURRENT_USER", {c.key}), "ok"), "yes\0"s); }
-        // Whatever was understood survives a rewrite unchanged.
+        EXPECT_EQ(doc.damage.empty(), !doc.damaged) << doc.damage;
+        // Whatever was understood survives a rewrite unchanged, and so does
+        // every line that was not: the rewrite of the rewrite is the same text.
         std::string text = writeRegText(doc);
         RegDocument again = parseRegText(text);
         EXPECT_FALSE(again.damaged);
+        EXPECT_EQ(again.skippedLines, doc.skippedLines);
+        EXPECT_EQ(writeRegText(again), text);
         ASSERT_EQ(again.hives.size(), doc.hives.size());
         for (std::size_t i = 0; i < doc.hives.size(); ++i) { EXPECT_TRUE(sameTree(*doc.hives[i], *again.hives[i])); }
     }
+}
+
+TEST(RegFileTest, LinesNotUnderstoodStayUnderTheirKey) {
+    std::string text = header() +
+                       "; a note before any key\r\n"
+                       "[HKEY_CURRENT_USER\\A]\r\n"
+                       "\"one\"=\"1\"\r\n"
+                       "\"odd\"=qword:5\r\n"
+                       "\"two\"=dword:00000002\r\n"
+                       "\"blob\"=hex:01,zz,\\\r\n"
+                       "  02\r\n"
+                       "[HKEY_CURRENT_USER\\A\\B]\r\n"
+                       "; under B\r\n"
+                       "\"three\"=\"3\"\r\n";
+    RegDocument doc = parseRegText(text);
+    EXPECT_FALSE(doc.damaged);
+    EXPECT_EQ(doc.skippedLines, 4u);
+    const RegKeyNode* a = keyAt(doc, "HKEY_CURRENT_USER", {"A"});
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->keptLines(), (std::vector<std::string>{"\"odd\"=qword:5", "\"blob\"=hex:01,zz,\\\r\n02"}));
+    EXPECT_EQ(keyAt(doc, "HKEY_CURRENT_USER", {"A", "B"})->keptLines(), std::vector<std::string>{"; under B"});
+    EXPECT_EQ(doc.keptLines, std::vector<std::string>{"; a note before any key"});
+
+    const_cast<RegKeyNode*>(a)->setValue("one", 1, "changed\0"s);
+    std::string rewritten = writeRegText(doc);
+    EXPECT_NE(rewritten.find("[HKEY_CURRENT_USER\\A]\r\n\"one\"=\"changed\"\r\n\"two\"=dword:00000002\r\n"
+                             "\"odd\"=qword:5\r\n\"blob\"=hex:01,zz,\\\r\n02\r\n\r\n[HKEY_CURRENT_USER\\A\\B]\r\n"
+                             "\"three\"=\"3\"\r\n; under B\r\n"),
+              std::string::npos)
+        << rewritten;
+    EXPECT_LT(rewritten.find("; a note before any key\r\n"), rewritten.find("[HKEY_CURRENT_USER\\A]"));
+}
+
+TEST(RegFileTest, StringDataInHexFormIsUtf16AsRegeditWritesIt) {
+    RegDocument doc;
+    RegKeyNode& key = doc.ensureHive("HKEY_CURRENT_USER").ensureSubKey("S");
+    key.setValue("Latin", 1, "caf\xe9\0"s);  // not UTF-8: a Windows-1252 character
+    key.setValue("Path", 2, "%W%\\\xc3\xa4\0"s);
+    std::string text = writeRegText(doc);
+    EXPECT_NE(text.find("\"Latin\"=hex(1):63,00,61,00,66,00,e9,00,00,00\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Path\"=hex(2):25,00,57,00,25,00,5c,00,e4,00,00,00\r\n"),
+              std::string::npos)
+        << text;
+    RegDocument back = parseRegText(text);
+    EXPECT_EQ(bytesOf(keyAt(back, "HKEY_CURRENT_USER", {"S"}), "Latin"), "caf\xc3\xa9\0"s);
+    EXPECT_EQ(bytesOf(keyAt(back, "HKEY_CURRENT_USER", {"S"}), "Path"), "%W%\\\xc3\xa4\0"s);
+}
+
+TEST(RegFileTest, FilesOfTheEarlierStoreFormatStillLoad) {
+    // Written before string data in hex form became UTF-16LE: the stored bytes.
+    std::string text = header() +
+                       "; VandrelKast registry store: hex(1), hex(2) and hex(7) data are the stored bytes (UTF-8)\r\n"
+                       "\r\n[HKEY_CURRENT_USER\\S]\r\n"
+                       "\"Exp\"=hex(2):25,41,25,00\r\n"
+                       "\"Multi\"=hex(7):61,00,62,00,00\r\n";
+    RegDocument doc = parseRegText(text);
+    EXPECT_FALSE(doc.damaged);
+    EXPECT_EQ(bytesOf(keyAt(doc, "HKEY_CURRENT_USER", {"S"}), "Exp"), "%A%\0"s);
+    EXPECT_EQ(bytesOf(keyAt(doc, "HKEY_CURRENT_USER", {"S"}), "Multi"), "a\0b\0\0"s);
+    // Rewritten in today's form, with the same meaning.
+    RegDocument back = parseRegText(writeRegText(doc));
+    EXPECT_EQ(bytesOf(keyAt(back, "HKEY_CURRENT_USER", {"S"}), "Exp"), "%A%\0"s);
+    EXPECT_EQ(bytesOf(keyAt(back, "HKEY_CURRENT_USER", {"S"}), "Multi"), "a\0b\0\0"s);
 }
 
 TEST(RegFileTest, DeepNestingKeepsEveryLevel) {
@@ -328,6 +396,8 @@ TEST(RegFileTest, RandomTreesRoundTrip) {
             std::uint32_t type = types[rng() % 10];
             std::string data = randomBytes(200);
             if (type == 1 && rng() % 2) data = "text " + std::to_string(i) + '\0';
+            // String data is text: bytes that are not UTF-8 are Windows-1252 characters.
+            if (type == 1 || type == 2 || type == 7) data = utf16ToUtf8(utf8ToUtf16le(data));
             key->setValue(randomName(false), type, data);
         }
         std::string text = writeRegText(doc);

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Utf16.h"
 #include "support/TempDir.h"
@@ -283,27 +285,63 @@ TEST_F(RegistryStoreTest, OtherHivesInARootFileAreKeptButNotServed) {
     EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Stray]\r\n\"v\"=\"machine\"\r\n"), std::string::npos);
 }
 
-TEST_F(RegistryStoreTest, AFileThatCouldNotBeUnderstoodIsNeverRewritten) {
+TEST_F(RegistryStoreTest, LinesNotUnderstoodSurviveChangesNextToThem) {
+    dir.write("HKEY_LOCAL_MACHINE.reg",
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\Half]\r\n"
+              "\"Good\"=\"kept\"\r\n"
+              "\"Broken\"=\"no end\r\n"
+              "\"Also\"=dword:00000001\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n"
+              "\"x\"=\"y\"\r\n");
+    EXPECT_FALSE(store.rootDamaged(kHkeyLocalMachine));
+    EXPECT_EQ(read(kHkeyLocalMachine, "Software\\Half", "Good"), "kept\0"s);
+    ASSERT_EQ(write(kHkeyLocalMachine, "Software\\Half", "Good", "changed\0"s), kErrorSuccess);
+    ASSERT_EQ(write(kHkeyLocalMachine, "Software\\Half", "New", "added\0"s), kErrorSuccess);
+    std::string text = test::readFile(dir / "HKEY_LOCAL_MACHINE.reg");
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Half]\r\n\"Good\"=\"changed\"\r\n\"Also\"=dword:00000001\r\n"
+                        "\"New\"=\"added\"\r\n\"Broken\"=\"no end\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Other]"),
+              std::string::npos)
+        << text;
+    // A second store reading the rewritten file sees the same.
+    RegistryStore other(dir.str());
+    EXPECT_EQ(read(other, kHkeyLocalMachine, "Software\\Half", "Good"), "changed\0"s);
+    EXPECT_EQ(read(other, kHkeyLocalMachine, "Software\\Other", "x"), "y\0"s);
+}
+
+struct RefusalRecorder : RegistryStoreListener {
+    std::vector<std::pair<std::string, std::string>> refusals;
+    void writeRefused(const std::string& file, const std::string& reason) override {
+        refusals.emplace_back(file, reason);
+    }
+};
+
+TEST_F(RegistryStoreTest, AFileThatCannotBeRewrittenSoundlyRefusesWritesAndSaysWhy) {
+    // No header: perhaps no registry file at all.
     std::string text =
-        "Windows Registry Editor Version 5.00\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\Software\\Half]\r\n"
-        "\"Good\"=\"kept\"\r\n"
-        "\"Broken\"=\"no end\r\n"
-        "\"Also\"=dword:00000001\r\n";
+        "\"Good\"=\"kept\"\r\n";
     dir.write("HKEY_LOCAL_MACHINE.reg", text);
+    RefusalRecorder recorder;
+    store.setListener(&recorder);
     EXPECT_TRUE(store.rootDamaged(kHkeyLocalMachine));
     EXPECT_EQ(read(kHkeyLocalMachine, "Software\\Half", "Good"), "kept\0"s);
-    EXPECT_EQ(read(kHkeyLocalMachine, "Software\\Half", "Also"), "\x01\0\0\0"s);
     RegHandle h = 0;
     EXPECT_EQ(open(kHkeyLocalMachine, "Software\\Half", kKeyAllAccess, h), kErrorAccessDenied);
     EXPECT_EQ(store.createKey(kHkeyLocalMachine, "Software\\New", kKeyAllAccess, h), kErrorAccessDenied);
     EXPECT_EQ(test::readFile(dir / "HKEY_LOCAL_MACHINE.reg"), text);
+    ASSERT_EQ(recorder.refusals.size(), 1u);  // once per root and reason
+    EXPECT_EQ(recorder.refusals[0].first, (dir / "HKEY_LOCAL_MACHINE.reg").string());
+    EXPECT_NE(recorder.refusals[0].second.find("header"), std::string::npos) << recorder.refusals[0].second;
+    EXPECT_EQ(store.readOnlyReason(kHkeyLocalMachine), recorder.refusals[0].second);
     // Other roots are unaffected.
     EXPECT_EQ(write(kHkeyCurrentUser, "Software\\Fine", "v", "1\0"s), kErrorSuccess);
+    EXPECT_EQ(store.readOnlyReason(kHkeyCurrentUser), "");
     // Once repaired by hand, writes work again.
     dir.write("HKEY_LOCAL_MACHINE.reg", "Windows Registry Editor Version 5.00\r\n");
     EXPECT_FALSE(store.rootDamaged(kHkeyLocalMachine));
     EXPECT_EQ(write(kHkeyLocalMachine, "Software\\New", "v", "1\0"s), kErrorSuccess);
+    store.setListener(nullptr);
 }
 
 TEST_F(RegistryStoreTest, ReadOnlyStoreServesReadsOnly) {

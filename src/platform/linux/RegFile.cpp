@@ -13,10 +13,12 @@ constexpr std::size_t kIndexThreshold = 16;
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeader4 = "REGEDIT4";
-// Our own files hold string data in hex() form as the stored bytes; files
-// written by regedit hold it as UTF-16LE. This comment tells them apart.
+// String data in hex() form is UTF-16LE, as regedit writes it; files of
+// earlier versions held the stored bytes instead and say so in this comment.
 constexpr std::string_view kMarker = "; VandrelKast registry store";
 constexpr std::string_view kMarkerLine =
+    "; VandrelKast registry store: hex(1), hex(2) and hex(7) data are UTF-16LE, as regedit writes them";
+constexpr std::string_view kStoredBytesMarkerLine =
     "; VandrelKast registry store: hex(1), hex(2) and hex(7) data are the stored bytes (UTF-8)";
 
 char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -157,7 +159,7 @@ struct Parser {
         used += cost;
         if (used <= budget) return true;
         stopped = true;
-        bad();
+        damaged("holds more keys and values than a file of its size can hold");
         return false;
     }
 
@@ -166,35 +168,46 @@ struct Parser {
     RegKeyNode* current = nullptr;
     bool inRemoval = false;
 
-    void bad() {
+    void damaged(std::string_view why) {
+        if (!doc.damaged) doc.damage = why;
         doc.damaged = true;
+    }
+
+    // A line not understood stays where it stood: under its key, or among
+    // the document's loose lines when it stood under no key.
+    void keep(std::string_view raw) {
         ++doc.skippedLines;
+        if (!spend(kValueCost + raw.size())) return;
+        if (current)
+            current->keepLine(std::string(raw));
+        else
+            doc.keptLines.emplace_back(raw);
     }
 
     void header(std::string_view line) {
         current = nullptr;
         inRemoval = false;
-        if (line.size() < 2 || line.back() != ']') return bad();
+        if (line.size() < 2 || line.back() != ']') return keep(line);
         std::string_view inner = line.substr(1, line.size() - 2);
         bool removal = !inner.empty() && inner.front() == '-';
         if (removal) inner.remove_prefix(1);
         std::size_t slash = inner.find('\\');
         std::string_view hiveName = canonicalHiveName(inner.substr(0, slash));
-        if (hiveName.empty()) return bad();
+        if (hiveName.empty()) return keep(line);
         std::vector<std::string_view> parts;
         std::string_view rest = slash == std::string_view::npos ? std::string_view{} : inner.substr(slash + 1);
         while (!rest.empty()) {
             std::size_t cut = rest.find('\\');
             std::string_view part = rest.substr(0, cut);
             if (!part.empty()) {
-                if (part.size() > kRegMaxKeyNameLength || parts.size() >= kRegMaxDepth) return bad();
+                if (part.size() > kRegMaxKeyNameLength || parts.size() >= kRegMaxDepth) return keep(line);
                 parts.push_back(part);
             }
             if (cut == std::string_view::npos) break;
             rest.remove_prefix(cut + 1);
         }
         if (removal) {
-            if (parts.empty()) return bad();  // a whole hive cannot be removed
+            if (parts.empty()) return keep(line);  // a whole hive cannot be removed
             RegKeyNode* node = doc.findHive(hiveName);
             for (std::size_t i = 0; node && i + 1 < parts.size(); ++i) node = node->findSubKey(parts[i]);
             if (node) node->removeSubKey(parts.back());
@@ -213,7 +226,7 @@ struct Parser {
 
     void value(std::string_view line) {
         if (!current) {
-            if (!inRemoval) bad();
+            if (!inRemoval) keep(line);
             return;
         }
         std::string name;
@@ -221,11 +234,11 @@ struct Parser {
         if (line[0] == '@') {
             i = 1;
         } else if (!parseQuoted(line, i, name)) {
-            return bad();
+            return keep(line);
         }
-        if (name.size() > kRegMaxValueNameLength) return bad();
+        if (name.size() > kRegMaxValueNameLength) return keep(line);
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size() || line[i] != '=') return bad();
+        if (i >= line.size() || line[i] != '=') return keep(line);
         std::string_view rest = trimBlanks(line.substr(i + 1));
         if (rest == "-") {
             current->removeValue(name);
@@ -234,7 +247,7 @@ struct Parser {
         if (!rest.empty() && rest.front() == '"') {
             std::string data;
             std::size_t j = 0;
-            if (!parseQuoted(rest, j, data) || !trimBlanks(rest.substr(j)).empty()) return bad();
+            if (!parseQuoted(rest, j, data) || !trimBlanks(rest.substr(j)).empty()) return keep(line);
             data.push_back('\0');
             if (!spend(kValueCost + name.size() + data.size())) return;
             current->setValue(name, 1, std::move(data));
@@ -242,7 +255,7 @@ struct Parser {
         }
         if (istartsWith(rest, "dword:")) {
             std::uint32_t v = 0;
-            if (!parseHexNumber(trimBlanks(rest.substr(6)), v)) return bad();
+            if (!parseHexNumber(trimBlanks(rest.substr(6)), v)) return keep(line);
             std::string data(4, '\0');
             for (int b = 0; b < 4; ++b) data[b] = static_cast<char>((v >> (8 * b)) & 0xFF);
             if (!spend(kValueCost + name.size())) return;
@@ -255,25 +268,29 @@ struct Parser {
             if (!spec.empty() && spec.front() == '(') {
                 std::size_t close = spec.find(')');
                 if (close == std::string_view::npos || !parseHexNumber(spec.substr(1, close - 1), type))
-                    return bad();
+                    return keep(line);
                 spec.remove_prefix(close + 1);
             }
-            if (spec.empty() || spec.front() != ':') return bad();
+            if (spec.empty() || spec.front() != ':') return keep(line);
             std::string_view list = trimBlanks(spec.substr(1));
             std::string joined;
+            std::string raw;  // the lines as they stood, should they have to be kept
             bool continued = !list.empty() && list.back() == '\\';
             if (continued) {
+                raw.assign(line);
                 joined.assign(list.substr(0, list.size() - 1));
                 std::string_view more;
                 while (continued && lines.next(more)) {
                     more = trimBlanks(more);
+                    raw += "\r\n";
+                    raw += more;
                     continued = !more.empty() && more.back() == '\\';
                     joined.append(continued ? more.substr(0, more.size() - 1) : more);
                 }
                 list = joined;
             }
             std::string data;
-            if (!parseHexList(list, data)) return bad();
+            if (!parseHexList(list, data)) return keep(raw.empty() ? line : std::string_view(raw));
             if (isStringType(type)) {
                 if (wide && data.size() % 2 == 0)
                     data = utf16ToUtf8(data);
@@ -284,7 +301,7 @@ struct Parser {
             current->setValue(name, type, std::move(data));
             return;
         }
-        bad();
+        keep(line);
     }
 };
 
@@ -339,20 +356,32 @@ void appendValue(std::string& out, const RegValueEntry& v) {
         }
         out += "):";
     }
+    std::string wide;
+    if (isStringType(v.type)) wide = utf8ToUtf16le(v.data);
+    std::string_view bytes = isStringType(v.type) ? std::string_view(wide) : std::string_view(v.data);
     bool tokenOnLine = false;
-    for (std::size_t i = 0; i < v.data.size(); ++i) {
-        std::size_t tokenLen = i + 1 < v.data.size() ? 3 : 2;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::size_t tokenLen = i + 1 < bytes.size() ? 3 : 2;
         if (tokenOnLine && out.size() - lineStart + tokenLen > 78) {
             out += "\\\r\n  ";
             lineStart = out.size() - 2;
         }
-        auto b = static_cast<unsigned char>(v.data[i]);
+        auto b = static_cast<unsigned char>(bytes[i]);
         out.push_back(kHex[b >> 4]);
         out.push_back(kHex[b & 0xF]);
-        if (i + 1 < v.data.size()) out.push_back(',');
+        if (i + 1 < bytes.size()) out.push_back(',');
         tokenOnLine = true;
     }
     out += "\r\n";
+}
+
+void appendKeptLines(std::string& out, const std::vector<std::string>& lines) {
+    for (const auto& line : lines) {
+        out += line;
+        out += "\r\n";
+        // A kept hex line that continues must not swallow the line after it.
+        if (!line.empty() && line.back() == '\\') out += "\r\n";
+    }
 }
 
 void appendKey(std::string& out, const RegKeyNode& key, std::string& path) {
@@ -360,6 +389,7 @@ void appendKey(std::string& out, const RegKeyNode& key, std::string& path) {
     out += path;
     out += "]\r\n";
     for (const auto& v : key.values()) appendValue(out, v);
+    appendKeptLines(out, key.keptLines());
     for (std::size_t i = 0; i < key.subKeyCount(); ++i) {
         const RegKeyNode& sub = key.subKeyAt(i);
         std::size_t keep = path.size();
@@ -514,31 +544,34 @@ std::string_view canonicalHiveName(std::string_view name) {
     return {};
 }
 
-RegDocument parseRegText(std::string_view bytes) {
-    RegDocument doc;
-    std::string decoded;
-    std::string_view text = bytes;
-    auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 2 && b(0) == 0xFF && b(1) == 0xFE) {
-        bool complete = true;
-        decoded = utf16ToUtf8(bytes.substr(2), false, &complete);
-        if (!complete) doc.damaged = true;
-        text = decoded;
-    } else if (bytes.size() >= 2 && b(0) == 0xFE && b(1) == 0xFF) {
-        bool complete = true;
-        decoded = utf16ToUtf8(bytes.substr(2), true, &complete);
-        if (!complete) doc.damaged = true;
-        text = decoded;
-    } else if (bytes.size() >= 4 && b(0) != 0 && b(1) == 0 && b(2) != 0 && b(3) == 0) {
-        // UTF-16LE that lost its BOM.
-        bool complete = true;
-        decoded = utf16ToUtf8(bytes, false, &complete);
-        if (!complete) doc.damaged = true;
-        text = decoded;
-    } else if (bytes.size() >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) {
-        text = bytes.substr(3);
-    }
+namespace {
 
+constexpr std::string_view kTruncated = "ends in the middle of a UTF-16 character (the file is cut short)";
+
+// The UTF-8 text of a .reg file's bytes: a view of bytes, or of decoded when
+// they had to be converted (then the function returns true).
+bool decodeRegBytes(std::string_view bytes, std::string& decoded, std::string_view& text, RegDocument& doc) {
+    auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    auto fromUtf16 = [&](std::string_view units, bool bigEndian) {
+        bool complete = true;
+        decoded = utf16ToUtf8(units, bigEndian, &complete);
+        if (!complete) {
+            doc.damaged = true;
+            doc.damage = kTruncated;
+        }
+        text = decoded;
+        return true;
+    };
+    if (bytes.size() >= 2 && b(0) == 0xFF && b(1) == 0xFE) return fromUtf16(bytes.substr(2), false);
+    if (bytes.size() >= 2 && b(0) == 0xFE && b(1) == 0xFF) return fromUtf16(bytes.substr(2), true);
+    // UTF-16LE that lost its BOM.
+    if (bytes.size() >= 4 && b(0) != 0 && b(1) == 0 && b(2) != 0 && b(3) == 0) return fromUtf16(bytes, false);
+    text = bytes;
+    if (bytes.size() >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) text = bytes.substr(3);
+    return false;
+}
+
+void parseDecoded(RegDocument& doc, std::string_view text, std::string& decoded) {
     // Find the header line.
     LineReader probe(text);
     std::string_view first;
@@ -556,13 +589,17 @@ RegDocument parseRegText(std::string_view bytes) {
         decoded = ansiToUtf8(text);
         text = decoded;
     }
-    // A blank file is an empty registry (a new root file starts so); other text needs the header.
-    if (!v4 && !v5 && haveFirst) doc.damaged = true;
+    // A blank file is an empty registry (a new root file starts so); other
+    // text needs the header, or it may be no registry file at all.
+    if (!v4 && !v5 && haveFirst && !doc.damaged) {
+        doc.damaged = true;
+        doc.damage = "has no \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\" header line";
+    }
 
     Parser p{doc, LineReader(text)};
     p.budget = (16u << 20) + 6 * text.size();
     p.ansiHex = v4;
-    bool ours = false;
+    bool storedBytes = false;
     bool sawKey = false;
     bool sawHeader = false;
     std::string_view line;
@@ -575,11 +612,15 @@ RegDocument parseRegText(std::string_view bytes) {
         }
         switch (line.front()) {
         case ';':
-            if (!sawKey && line.substr(0, kMarker.size()) == kMarker) ours = true;
+            if (!sawKey && line.substr(0, kMarker.size()) == kMarker) {
+                storedBytes = line == kStoredBytesMarkerLine;
+                break;  // written anew on every save
+            }
+            p.keep(line);
             break;
         case '[':
             sawKey = true;
-            p.wide = v5 && !ours;
+            p.wide = v5 && !storedBytes;
             p.header(line);
             break;
         case '"':
@@ -587,10 +628,29 @@ RegDocument parseRegText(std::string_view bytes) {
             p.value(line);
             break;
         default:
-            p.bad();
+            p.keep(line);
             break;
         }
     }
+}
+
+}  // namespace
+
+RegDocument parseRegText(std::string_view bytes) {
+    RegDocument doc;
+    std::string decoded;
+    std::string_view text;
+    decodeRegBytes(bytes, decoded, text, doc);
+    parseDecoded(doc, text, decoded);
+    return doc;
+}
+
+RegDocument parseRegText(std::string&& bytes) {
+    RegDocument doc;
+    std::string decoded;
+    std::string_view text;
+    if (decodeRegBytes(bytes, decoded, text, doc)) std::string().swap(bytes);
+    parseDecoded(doc, text, decoded);
     return doc;
 }
 
@@ -600,6 +660,7 @@ std::string writeRegText(const RegDocument& doc) {
     out += "\r\n";
     out += kMarkerLine;
     out += "\r\n";
+    appendKeptLines(out, doc.keptLines);
     std::string path;
     for (const auto& hive : doc.hives) {
         path = hive->name();

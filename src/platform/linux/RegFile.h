@@ -49,6 +49,11 @@ public:
     RegKeyNode& ensureSubKey(std::string_view name);
     bool removeSubKey(std::string_view name);
 
+    // Lines of the file this reader did not understand, kept as they stood so
+    // that a rewrite loses nothing; written after the key's values.
+    const std::vector<std::string>& keptLines() const { return keptLines_; }
+    void keepLine(std::string line) { keptLines_.push_back(std::move(line)); }
+
 private:
     std::size_t valueIndex(std::string_view name) const;
     std::size_t subKeyIndex(std::string_view name) const;
@@ -58,6 +63,7 @@ private:
     std::string name_;
     std::vector<RegValueEntry> values_;
     std::vector<std::unique_ptr<RegKeyNode>> subKeys_;
+    std::vector<std::string> keptLines_;
     // Built only for keys with many entries; small keys are scanned.
     std::unique_ptr<std::unordered_map<std::string, std::size_t>> valueMap_;
     std::unique_ptr<std::unordered_map<std::string, std::size_t>> subKeyMap_;
@@ -69,10 +75,15 @@ bool sameTree(const RegKeyNode& a, const RegKeyNode& b);
 // first appearance ("HKEY_CURRENT_USER", ...).
 struct RegDocument {
     std::vector<std::unique_ptr<RegKeyNode>> hives;
-    // Lines that could not be understood were skipped; rewriting the file
-    // would lose them.
-    bool damaged = false;
+    // Lines not understood that stood under no key (before the first key,
+    // under a key header that was not understood): kept, written first.
+    std::vector<std::string> keptLines;
+    // Lines not understood, kept verbatim under their key or in keptLines.
     std::size_t skippedLines = 0;
+    // Rewriting the file would lose or change what it holds (no header, a
+    // truncated UTF-16 text, more than the reader may build); damage says why.
+    bool damaged = false;
+    std::string damage;
 
     RegKeyNode* findHive(std::string_view name);
     const RegKeyNode* findHive(std::string_view name) const;
@@ -84,19 +95,25 @@ std::string_view canonicalHiveName(std::string_view name);
 
 // Reads REGEDIT4 and "Windows Registry Editor Version 5.00" text: UTF-16LE/BE
 // with BOM, UTF-8 with or without BOM; CR, LF or CRLF line ends; hex data
-// continued over lines; "[-key]" and "name"=- removals. Never fails: what it
-// cannot understand is skipped and flags the document as damaged. What it
-// builds is kept within a few times the size of the text: beyond that it stops
-// and flags the document as damaged.
+// continued over lines; "[-key]" and "name"=- removals. Never fails: a line it
+// cannot understand is kept verbatim (see RegKeyNode::keptLines); a text that
+// cannot be rewritten soundly is flagged as damaged. What it builds is kept
+// within a few times the size of the text: beyond that it stops and flags the
+// document as damaged. Time and memory are linear in the text.
 //
-// String data in hex(1)/hex(2)/hex(7) form is UTF-16LE in files regedit wrote
+// String data in hex(1)/hex(2)/hex(7) form is UTF-16LE, as regedit writes it,
 // and is stored converted to UTF-8 (the program's ANSI); "..." strings are
-// stored as their UTF-8 text plus one NUL. Files this program wrote carry a
-// marker comment and hold the stored bytes as they are.
+// stored as their UTF-8 text plus one NUL. Files written by earlier versions
+// of this program carry a marker comment saying their hex strings are the
+// stored bytes, and are read so.
 RegDocument parseRegText(std::string_view bytes);
+// The same, releasing the bytes as soon as they are decoded (large exports).
+RegDocument parseRegText(std::string&& bytes);
 
 // Writes UTF-8 "Windows Registry Editor Version 5.00" text, CRLF line ends,
-// with the marker comment; every value comes back byte for byte.
+// with the marker comment; string data that needs hex form is written as
+// UTF-16LE (bytes that are not UTF-8 taken as Windows-1252), everything else
+// byte for byte.
 std::string writeRegText(const RegDocument& doc);
 
 }  // namespace vk::platform

@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 #include <filesystem>
 
 #include "platform/linux/FileLock.h"
@@ -13,9 +16,10 @@
 namespace vk::platform {
 namespace {
 
-// Larger files are not loaded (and so never rewritten); a change that would
-// grow a file beyond it is refused.
-constexpr std::size_t kMaxFileSize = 128u << 20;
+// Whole-registry exports run to hundreds of megabytes; beyond this a file
+// is not loaded (and so never rewritten), and a change that would grow a file
+// beyond it is refused.
+constexpr std::size_t kMaxFileSize = std::size_t{16} << 30;
 constexpr auto kProbeLifetime = std::chrono::seconds(1);
 
 constexpr long kErrorDiskFull = 112;
@@ -141,20 +145,32 @@ void RegistryStore::load(Root& root) {
     std::string bytes;
     int err = 0;
     FileStamp before;
+    root.doc = RegDocument{};  // a large tree is freed before the next is read
     for (int attempt = 0; attempt < 5; ++attempt) {
         before = fileStamp(root.file);
-        err = readWholeFile(root.file, bytes, kMaxFileSize);
+        try {
+            err = readWholeFile(root.file, bytes, kMaxFileSize);
+        } catch (const std::bad_alloc&) {
+            err = ENOMEM;
+        }
         if (fileStamp(root.file) == before) break;
     }
-    root.doc = RegDocument{};
     root.stamp = before;
     root.loaded = true;
     root.unreadable = false;
+    root.unreadableWhy.clear();
     if (err == 0) {
-        root.doc = parseRegText(bytes);
-    } else if (err != ENOENT) {
+        try {
+            root.doc = parseRegText(std::move(bytes));
+        } catch (const std::bad_alloc&) {
+            root.doc = RegDocument{};
+            err = ENOMEM;
+        }
+    }
+    if (err != 0 && err != ENOENT) {
         // There is something we cannot read: never replace it.
         root.unreadable = true;
+        root.unreadableWhy = err == EFBIG ? "is larger than the store reads" : std::string("cannot be read: ") + std::strerror(err);
     }
 }
 
@@ -173,29 +189,58 @@ RegKeyNode* RegistryStore::find(Root& root, const std::vector<std::string>& path
     return node;
 }
 
-bool RegistryStore::writable(Root& root) {
-    if (options_.readOnly || root.unreadable || root.doc.damaged) return false;
+std::string RegistryStore::whyReadOnly(Root& root) {
+    if (options_.readOnly) return "belongs to a store opened read-only";
+    if (root.unreadable) return root.unreadableWhy;
+    if (root.doc.damaged) return root.doc.damage;
     auto now = std::chrono::steady_clock::now();
-    if (root.probed && now - root.probedAt < kProbeLifetime) return root.writable;
+    if (root.probed && now - root.probedAt < kProbeLifetime) return root.writable ? std::string() : root.probeWhy;
     // Permission bits do not tell (root ignores them, read-only mounts and
     // immutable files do not show in them): try it.
-    bool ok = true;
+    std::string why;
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    if (!std::filesystem::is_directory(folder_, ec)) ok = false;
-    if (ok && fileStamp(root.file).exists) {
+    if (!std::filesystem::is_directory(folder_, ec)) why = "is in a folder that cannot be made: " + folder_;
+    if (why.empty() && fileStamp(root.file).exists) {
         int fd = ::open(root.file.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
-            ok = false;
+            why = std::string("cannot be opened for writing: ") + std::strerror(errno);
         else
             ::close(fd);
     }
-    if (ok) ok = folderAcceptsNewFiles(folder_);
+    if (why.empty() && !folderAcceptsNewFiles(folder_)) why = "is in a folder that does not accept new files: " + folder_;
     root.probed = true;
-    root.writable = ok;
+    root.writable = why.empty();
+    root.probeWhy = why;
     root.probedAt = now;
-    return ok;
+    return why;
 }
+
+long RegistryStore::refuseWrite(Root& root) {
+    std::string why = whyReadOnly(root);
+    if (why.empty()) why = "cannot be written";
+    if (listener_ && why != root.reportedReason) {
+        root.reportedReason = why;
+        try {
+            listener_->writeRefused(root.file, why);
+        } catch (...) {
+        }
+    }
+    return kErrorAccessDenied;
+}
+
+namespace {
+
+// A lock file made by root in a user's store would lock the user out.
+void giveLockFileToFolderOwner(const std::string& lockFile, const std::string& folder) {
+    if (::geteuid() != 0) return;
+    struct stat dir {}, lock {};
+    if (::stat(folder.c_str(), &dir) != 0 || ::stat(lockFile.c_str(), &lock) != 0) return;
+    if (lock.st_uid != dir.st_uid || lock.st_gid != dir.st_gid)
+        (void)::chown(lockFile.c_str(), dir.st_uid, dir.st_gid);
+}
+
+}  // namespace
 
 RegHandle RegistryStore::allocate(OpenKey key) {
     while (true) {
@@ -211,7 +256,7 @@ RegHandle RegistryStore::allocate(OpenKey key) {
 
 template <class Change>
 long RegistryStore::change(Root& root, Change&& apply) {
-    if (!writable(root)) return kErrorAccessDenied;
+    if (!writable(root)) return refuseWrite(root);
     // A lock file of its own, never replaced, so the lock still holds after the
     // rename while we take the new file's stamp.
     FileLock lock;
@@ -219,8 +264,9 @@ long RegistryStore::change(Root& root, Change&& apply) {
         root.probed = false;
         return fromErrno(e);
     }
+    giveLockFileToFolderOwner(root.file + ".lock", folder_);
     refresh(root);
-    if (root.unreadable || root.doc.damaged) return kErrorAccessDenied;
+    if (root.unreadable || root.doc.damaged) return refuseWrite(root);
     bool changed = false;
     long status = apply(hiveOf(root), changed);
     if (status != kErrorSuccess || !changed) return status;
@@ -236,6 +282,22 @@ long RegistryStore::change(Root& root, Change&& apply) {
     }
     root.stamp = fileStamp(root.file);
     return kErrorSuccess;
+}
+
+std::string RegistryStore::readOnlyReason(RegHandle handle) {
+    std::lock_guard guard(mutex_);
+    for (auto& r : roots_) {
+        if (r.handle == handle) {
+            refresh(r);
+            return whyReadOnly(r);
+        }
+    }
+    return "is not kept by the store";
+}
+
+void RegistryStore::setListener(RegistryStoreListener* listener) {
+    std::lock_guard guard(mutex_);
+    listener_ = listener;
 }
 
 bool RegistryStore::rootDamaged(RegHandle handle) {
@@ -268,7 +330,7 @@ long RegistryStore::openKey(RegHandle parent, std::string_view subKey, std::uint
     if (!find(root, path)) return kErrorFileNotFound;
     std::uint32_t acc = effectiveAccess(access);
     if (acc & kMaximumAllowed) acc |= writable(root) ? kKeyAllAccess : kKeyRead;
-    if ((acc & kWriteBits) && !writable(root)) return kErrorAccessDenied;
+    if ((acc & kWriteBits) && !writable(root)) return refuseWrite(root);
     result = allocate(OpenKey{p.root, std::move(path), acc});
     return kErrorSuccess;
 }
@@ -304,7 +366,7 @@ long RegistryStore::createKey(RegHandle parent, std::string_view subKey, std::ui
         });
         if (st) return st;
     } else if ((acc & kWriteBits) && !writable(root)) {
-        return kErrorAccessDenied;
+        return refuseWrite(root);
     }
     result = allocate(OpenKey{p.root, std::move(path), acc});
     return kErrorSuccess;

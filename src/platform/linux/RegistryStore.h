@@ -21,10 +21,24 @@ namespace vk::platform {
 // ROOT.reg.lock beside the file), after reloading the file if another process
 // changed it, and saved atomically; reads reload when the file changed on disk.
 //
-// A root is read-only (writes and opens for writing answer access denied)
-// when its file or folder cannot be written, when the file could not be read,
-// or when it held lines the reader could not understand: rewriting it would
-// destroy what was skipped, so such a file is left as it is until repaired.
+// Lines of a file the reader does not understand are kept verbatim under
+// their key on every rewrite. A root is read-only (writes and opens for
+// writing answer access denied) when its file or folder cannot be written,
+// when the file could not be read, or when rewriting it would change what it
+// holds (see RegDocument::damaged); such a file is left as it is until
+// repaired, and the listener hears which file and why.
+class RegistryStoreListener {
+public:
+    virtual ~RegistryStoreListener() = default;
+    // A write to the root kept in file was refused; once per root and reason.
+    // reason completes a sentence about the file ("has no ... header line").
+    // Called with the store locked: the listener must not call the store.
+    virtual void writeRefused(const std::string& file, const std::string& reason) {
+        (void)file;
+        (void)reason;
+    }
+};
+
 class RegistryStore final : public Registry {
 public:
     struct Options {
@@ -42,8 +56,12 @@ public:
     const std::string& folder() const { return folder_; }
     // The file that backs a root, "" for roots the store does not keep.
     std::string rootFile(RegHandle root) const;
-    // True when the root's file held lines that could not be understood.
+    // True when the root's file could not be read or cannot be rewritten
+    // without changing what it holds.
     bool rootDamaged(RegHandle root);
+    // Why writes to the root are refused, said of its file; "" when they are not.
+    std::string readOnlyReason(RegHandle root);
+    void setListener(RegistryStoreListener* listener);
     std::size_t openHandleCount();
 
     long openKey(RegHandle parent, std::string_view subKey, std::uint32_t access,
@@ -70,6 +88,9 @@ private:
         FileStamp stamp;
         bool loaded = false;
         bool unreadable = false;  // exists but could not be read whole
+        std::string unreadableWhy;
+        std::string reportedReason;  // the last reason the listener heard
+        std::string probeWhy;
         bool probed = false;
         bool writable = false;
         std::chrono::steady_clock::time_point probedAt;
@@ -85,7 +106,9 @@ private:
     void load(Root& root);
     RegKeyNode& hiveOf(Root& root);
     RegKeyNode* find(Root& root, const std::vector<std::string>& path);
-    bool writable(Root& root);
+    bool writable(Root& root) { return whyReadOnly(root).empty(); }
+    std::string whyReadOnly(Root& root);
+    long refuseWrite(Root& root);
     RegHandle allocate(OpenKey key);
     template <class Change>
     long change(Root& root, Change&& apply);
@@ -96,6 +119,7 @@ private:
     std::array<Root, 4> roots_;
     std::unordered_map<RegHandle, OpenKey> handles_;
     RegHandle nextHandle_ = 0x100;
+    RegistryStoreListener* listener_ = nullptr;
 };
 
 }  // namespace vk::platform

@@ -35,6 +35,12 @@ std::string ansiToUtf8(std::string_view ansi) {
     return out;
 }
 
+std::string textFromUtf8OrAnsi(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    if (isValidUtf8(bytes)) return std::string(bytes);
+    return ansiToUtf8(bytes);
+}
+
 std::optional<std::string> utf8ToAnsi(std::string_view in) {
     std::string out;
     out.reserve(in.size());

@@ -12,9 +12,12 @@ namespace vk::platform {
 enum class DriveType : int { Unknown = 0, Removable = 1, Fixed = 2, Network = 3, CdRom = 4, RamDisk = 5 };
 
 struct Drive {
-    std::string path;  // the mount point; on Linux there are no letters
+    std::string path;  // the mount point
     DriveType type = DriveType::Unknown;
     bool isReady = false;
+    // The letter Windows paths name the drive by ('C'), 0 for none: mounted
+    // file systems have none; a target or the simulation list may give one.
+    char letter = 0;
 };
 
 struct FileEntry {
@@ -43,7 +46,7 @@ public:
     bool folderExists(const std::string& path) const;
     // False once the drive has gone (its mount point is no longer mounted).
     bool driveExists(const std::string& drivePath) const;
-    // Mounted file systems, or $VANDRELKAST_DRIVES ("PATH|TYPE|READY;...").
+    // Mounted file systems, or $VANDRELKAST_DRIVES ("PATH|TYPE|READY[|LETTER];...").
     std::vector<Drive> drives() const;
     // nullopt when the folder is missing or cannot be listed.
     std::optional<Folder> getFolder(const std::string& path) const;

@@ -70,14 +70,14 @@ std::string_view profileValue(std::string_view v) {
     if (cut.size() != v.size()) cut = trim(cut);
     if (cut.size() >= 2 && (cut.front() == '"' || cut.front() == '\'') && cut.back() == cut.front())
         cut = cut.substr(1, cut.size() - 2);
-    if (cut.size() > kIniValueLimit) cut = cut.substr(0, kIniValueLimit);
+    if (cut.size() > kIniValueLimit) cut = cut.substr(0, utf8PrefixBytes(cut, kIniValueLimit));
     return cut;
 }
 
 std::string fallbackValue(std::string_view fallback) {
     fallback = cutAtNul(fallback);
     while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
-    if (fallback.size() > kIniValueLimit) fallback = fallback.substr(0, kIniValueLimit);
+    if (fallback.size() > kIniValueLimit) fallback = fallback.substr(0, utf8PrefixBytes(fallback, kIniValueLimit));
     return std::string(fallback);
 }
 

@@ -10,12 +10,13 @@
 
 namespace vk::platform {
 
-// Longest value a profile read returns (a 2,000-byte buffer less its NUL).
+// Longest value a profile read returns, in characters (a 2,000-character
+// buffer less its NUL); a value is never cut inside a character.
 inline constexpr std::size_t kIniValueLimit = 1999;
 
 // A parsed INI text with the Win32 profile lookup rules: section and key names
 // compared without regard to ASCII case, the first matching section and key
-// win, names and values trimmed of blanks, values cut to kIniValueLimit.
+// win, names and values trimmed of blanks, values cut to kIniValueLimit characters.
 // Lookups are hashed so reading every key of a large file stays linear.
 class IniDocument {
 public:

@@ -132,4 +132,32 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
+std::size_t decodeUtf8(std::string_view text, std::size_t i, char32_t& codePoint) {
+    if (i >= text.size()) return 0;
+    return utf8SequenceLength(reinterpret_cast<const unsigned char*>(text.data()) + i, text.size() - i, codePoint,
+                              false);
+}
+
+namespace {
+
+std::size_t charBytesAt(std::string_view text, std::size_t i) {
+    char32_t cp = 0;
+    std::size_t len = decodeUtf8(text, i, cp);
+    return len == 0 ? 1 : len;
+}
+
+}  // namespace
+
+std::size_t utf8Length(std::string_view text) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); i += charBytesAt(text, i)) ++chars;
+    return chars;
+}
+
+std::size_t utf8PrefixBytes(std::string_view text, std::size_t maxChars) {
+    std::size_t i = 0;
+    for (std::size_t chars = 0; i < text.size() && chars < maxChars; ++chars) i += charBytesAt(text, i);
+    return i;
+}
+
 }  // namespace vk::platform

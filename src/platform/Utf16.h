@@ -16,6 +16,17 @@ std::string utf8ToUtf16le(std::string_view utf8);
 
 bool isValidUtf8(std::string_view text);
 
+// The code point of the valid UTF-8 sequence at text[i] and its length in
+// bytes; 0 when the bytes there are not one (surrogates and overlong forms
+// included).
+std::size_t decodeUtf8(std::string_view text, std::size_t i, char32_t& codePoint);
+
+// Characters of a UTF-8 text: a valid sequence is one, as is every byte that
+// is not part of one (text in a single-byte code page counts byte by byte).
+std::size_t utf8Length(std::string_view text);
+// The bytes of the first maxChars characters, never cutting one apart.
+std::size_t utf8PrefixBytes(std::string_view text, std::size_t maxChars);
+
 // Appends one code point in UTF-8.
 void appendUtf8(std::string& out, char32_t codePoint);
 

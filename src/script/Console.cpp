@@ -2,15 +2,19 @@
 
 #include <algorithm>
 
+#include "platform/Utf16.h"
+
 namespace vk::script {
 
 void Console::clear() {
     text_.clear();
+    length_ = 0;
     notifyReset();
 }
 
 void Console::setText(std::string text) {
     text_ = std::move(text);
+    length_ = platform::utf8Length(text_);
     notifyReset();
 }
 
@@ -25,6 +29,7 @@ void Console::appendLine(std::string_view line) {
     } catch (...) {
         return;
     }
+    length_ += platform::utf8Length(line) + (joined ? 2 : 0);
     auto listeners = listeners_;  // a listener may unsubscribe itself
     for (ConsoleListener* l : listeners) {
         try {

@@ -32,10 +32,11 @@ public:
 class Console {
 public:
     const std::string& text() const { return text_; }
-    std::size_t size() const { return text_.size(); }
+    std::size_t size() const { return text_.size(); }  // bytes
+    std::size_t length() const { return length_; }     // characters
     bool empty() const { return text_.empty(); }
     // More than kConsoleClearLimit characters.
-    bool overLimit() const { return text_.size() > kConsoleClearLimit; }
+    bool overLimit() const { return length_ > kConsoleClearLimit; }
 
     void clear();
     void setText(std::string text);
@@ -62,6 +63,7 @@ private:
     void notifyReset();
 
     std::string text_;
+    std::size_t length_ = 0;
     platform::EventPump* pump_ = nullptr;
     platform::Clipboard* clipboard_ = nullptr;
     std::vector<ConsoleListener*> listeners_;

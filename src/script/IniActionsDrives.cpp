@@ -57,8 +57,11 @@ void ScriptIniEngine::runDisinfectDrives() {
         if (!kindMatches || !drive.isReady) continue;
         guard([&] {
             for (const std::string& name : names) {
-                append("Deleting file: " + rootJoin(drive.path, name));
-                clearAttributesAndDeleteInRoot(drive.path, name);
+                std::string shown = rootJoin(drive.path, name);
+                append("Deleting file: " + shown);
+                platform::ResolvedPath ambiguous;
+                clearAttributesAndDeleteInRoot(drive.path, name, &ambiguous);
+                if (ambiguous.kind == platform::ResolvedPath::Kind::Ambiguous) append(ambiguousPathNotice(shown, ambiguous));
             }
             if (runScan) scanDrive(drive.path, recurse);
         });

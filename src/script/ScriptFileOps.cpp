@@ -41,12 +41,19 @@ bool deleteAt(int dirFd, const std::string& name) {
 
 }  // namespace
 
-std::string toFileSystemPath(std::string_view scriptPath) {
-    std::string path(scriptPath);
-    for (char& c : path) {
-        if (c == '\\') c = '/';
-    }
-    return path;
+platform::ResolvedPath resolveScriptPath(std::string_view scriptPath) {
+    return platform::resolveWindowsPath(scriptPath);
+}
+
+std::string ambiguousPathNotice(std::string_view written, const platform::ResolvedPath& resolved) {
+    std::string text = "Left alone: ";
+    text += written;
+    text += " (";
+    text += resolved.ambiguousFolder;
+    text += " holds ";
+    text += platform::joinCandidates(resolved.candidates);
+    text += ", names that differ only in letter case)";
+    return text;
 }
 
 bool clearAttributesAndDelete(const std::string& path) {
@@ -60,7 +67,8 @@ bool clearAttributesAndDelete(const std::string& path) {
     return deleteAt(dir.get(), name);
 }
 
-bool clearAttributesAndDeleteInRoot(const std::string& root, std::string_view relativeName) {
+bool clearAttributesAndDeleteInRoot(const std::string& root, std::string_view relativeName,
+                                    platform::ResolvedPath* ambiguous) {
     if (relativeName.find('\0') != std::string_view::npos) return false;
     std::vector<std::string> parts;
     std::string part;
@@ -84,12 +92,25 @@ bool clearAttributesAndDeleteInRoot(const std::string& root, std::string_view re
 
     Fd dir(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0) return false;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        int next = ::openat(dir.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    std::string where = root;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        platform::NameMatch match = platform::lookupName(dir.get(), parts[i]);
+        if (match.kind == platform::NameMatch::Kind::Missing) return false;
+        if (match.kind == platform::NameMatch::Kind::Ambiguous) {
+            if (ambiguous) {
+                ambiguous->kind = platform::ResolvedPath::Kind::Ambiguous;
+                ambiguous->ambiguousFolder = where;
+                ambiguous->candidates = std::move(match.candidates);
+            }
+            return false;
+        }
+        if (i + 1 == parts.size()) return deleteAt(dir.get(), match.name);
+        int next = ::openat(dir.get(), match.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) return false;
         dir.reset(next);
+        where += (where.empty() || where.back() != '/') ? "/" + match.name : match.name;
     }
-    return deleteAt(dir.get(), parts.back());
+    return false;
 }
 
 }  // namespace vk::script

@@ -3,12 +3,13 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/AtomicFile.h"
+#include "platform/CodePage.h"
 #include "platform/RuntimeError.h"
 #include "platform/SpecialFolders.h"
 #include "platform/VbConversion.h"
 #include "scan/VersionCheck.h"
 #include "script/AsciiText.h"
-#include "script/IniFile.h"
 #include "script/ScriptFileOps.h"
 #include "script/SpecialPaths.h"
 
@@ -17,8 +18,8 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// What getIniString hands back for a key the file does not have.
-constexpr std::string_view kMissing = "\x01\x02<missing>\x02\x01";
+// Scripts are small; a larger file is read as far as this.
+constexpr std::size_t kMaxScriptFile = 64u << 20;
 
 // Entries past the end of a script's list read as empty; a count far beyond
 // the file's entries stops after this many of them in a row.
@@ -145,10 +146,24 @@ void ScriptIniEngine::guard(const std::function<void()>& step) {
 void ScriptIniEngine::append(std::string_view text) { console_->append(text); }
 
 std::optional<std::string> ScriptIniEngine::readRaw(std::string_view section, const std::string& key) {
-    std::string value = getIniString(file_, section, key, kMissing);
-    if (value == kMissing) return std::nullopt;
-    return value;
+    if (!script_) return std::nullopt;
+    auto value = script_->find(section, key);
+    if (!value) return std::nullopt;
+    return std::string(*value);
 }
+
+namespace {
+
+// Scripts written on Windows are in its ANSI code page as often as in UTF-8.
+std::unique_ptr<platform::IniDocument> loadScript(const std::string& file) {
+    std::string bytes;
+    if (platform::readWholeFile(file, bytes, kMaxScriptFile) != 0) bytes.clear();
+    bool utf16 = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+    if (!utf16) bytes = platform::textFromUtf8OrAnsi(bytes);
+    return std::make_unique<platform::IniDocument>(platform::IniDocument::fromText(std::move(bytes)));
+}
+
+}  // namespace
 
 std::string ScriptIniEngine::readString(std::string_view section, const std::string& key,
                                         std::string_view fallback) {
@@ -244,6 +259,8 @@ bool ScriptIniEngine::extensionInFilter(std::string_view extension) const {
 void ScriptIniEngine::runIniKastScript(const std::string& filePath) {
     try {
         file_ = filePath;
+        script_.reset();
+        guard([&] { script_ = loadScript(filePath); });
 
         std::string required = readString("Main", "VersionCompatible", "1.1.0");
         if (!isVersionCompatible(scan::programVersion(), required)) {
@@ -331,12 +348,20 @@ void ScriptIniEngine::runTerminateProcesses() {
         // An entry with neither test cannot match anything.
         if (!entry.pathUsable && entry.md5.empty()) continue;
         guard([&] {
-            std::string wantedPath = asciiLower(toFileSystemPath(entry.path));
+            bool byPath = entry.pathUsable;
+            std::string wantedPath;
+            if (byPath) {
+                platform::ResolvedPath resolved = resolveScriptPath(entry.path);
+                if (resolved.kind == platform::ResolvedPath::Kind::Ambiguous) append(ambiguousPathNotice(entry.path, resolved));
+                byPath = resolved.kind != platform::ResolvedPath::Kind::NoDrive &&
+                         resolved.kind != platform::ResolvedPath::Kind::Ambiguous;
+                wantedPath = std::move(resolved.path);
+            }
             std::string wantedMd5 = asciiLower(entry.md5);
             processes_.refresh();
             for (std::int32_t i = 0; i <= processes_.count(); ++i) {
                 std::string exe = processes_.exePath(i);
-                if (entry.pathUsable && asciiLower(exe) == wantedPath) {
+                if (byPath && processes_.exeMatches(i, wantedPath)) {
                     append("Terminating: " + exe);
                     processes_.terminateProcessItem(i);
                 }
@@ -364,6 +389,7 @@ void ScriptIniEngine::runManageFiles() {
     if (count < 1) return;
 
     struct FileEntry {
+        std::string written;
         std::string path;
         bool usable;
     };
@@ -371,14 +397,22 @@ void ScriptIniEngine::runManageFiles() {
     readEntries(count, [&](std::int32_t n) {
         auto raw = readRaw(kSection, "DeleteFile" + std::to_string(n));
         std::string path = expandScriptPath(raw.value_or(""));
-        files.push_back({path, !lastUnresolved_});
+        files.push_back({raw.value_or(""), path, !lastUnresolved_});
         return raw.has_value();
     });
 
     for (const FileEntry& file : files) {
-        append("Deleting file: " + file.path);
         // A folder this system lacks must not turn the name into one at the root.
-        if (file.usable) clearAttributesAndDelete(toFileSystemPath(file.path));
+        if (!file.usable) {
+            append("Skipping file: " + file.written + " (this system has no such folder)");
+            continue;
+        }
+        append("Deleting file: " + file.path);
+        guard([&] {
+            platform::ResolvedPath resolved = resolveScriptPath(file.path);
+            if (resolved.kind == platform::ResolvedPath::Kind::Found) clearAttributesAndDelete(resolved.path);
+            if (resolved.kind == platform::ResolvedPath::Kind::Ambiguous) append(ambiguousPathNotice(file.path, resolved));
+        });
     }
 }
 

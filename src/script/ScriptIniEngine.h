@@ -11,6 +11,7 @@
 
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
+#include "platform/IniProfile.h"
 #include "scan/Md5.h"
 #include "script/Console.h"
 #include "script/RegPath.h"
@@ -125,6 +126,7 @@ private:
     ScriptIniEngineListener* listener_ = nullptr;
 
     std::string file_;
+    std::unique_ptr<platform::IniDocument> script_;  // the running script's text
     ScanSettings scan_;
 
     bool folderTableFilled_ = false;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -16,12 +17,16 @@
 #include <optional>
 #include <thread>
 
+#include "platform/CaseFold.h"
+
 namespace vk::tools {
 namespace {
 
 // SIGKILL normally ends a process at once; one stuck in the kernel (a hung
 // NFS read) may take a while, and then it is not reported as ended.
 constexpr int kKillWaitMs = 3000;
+
+constexpr std::string_view kDeletedSuffix = " (deleted)";
 
 std::optional<std::string> readExeLink(const std::string& procDir) {
     std::string link = procDir + "/exe";
@@ -174,7 +179,11 @@ void ProcessList::refresh() {
             if (!path) continue;
             auto stat = readStat(static_cast<std::uint32_t>(id));
             if (!stat) continue;
-            entries_.push_back({static_cast<std::uint32_t>(id), std::move(*path), stat->startTime});
+            // The file's link count tells a deleted program from one whose name ends so.
+            struct stat image {};
+            bool deleted = path->ends_with(kDeletedSuffix) && ::stat((procDir + "/exe").c_str(), &image) == 0 &&
+                           image.st_nlink == 0;
+            entries_.push_back({static_cast<std::uint32_t>(id), std::move(*path), stat->startTime, deleted});
         }
         ::closedir(dir);
     }
@@ -204,6 +213,14 @@ std::string ProcessList::exePath(std::int64_t index) const {
     std::string path = e->path;
     std::erase(path, '\0');
     return path;
+}
+
+bool ProcessList::exeMatches(std::int64_t index, std::string_view path) const {
+    const Entry* e = entryAt(index);
+    if (!e || e->path.empty() || path.empty()) return false;
+    std::string_view exe = e->path;
+    if (e->deleted) exe.remove_suffix(kDeletedSuffix.size());
+    return platform::equalFolded(exe, path);
 }
 
 bool ProcessList::terminateProcessItem(std::int64_t index) {

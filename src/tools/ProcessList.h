@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/EventPump.h"
@@ -22,6 +23,10 @@ public:
     // 0 / "" for an index outside 0..count().
     std::uint32_t processID(std::int64_t index) const;
     std::string exePath(std::int64_t index) const;
+    // Whether entry index runs the program at path, compared as Windows
+    // compares file names (letter case ignored); a program whose file was
+    // deleted (shown by Linux as "PATH (deleted)") still runs from PATH.
+    bool exeMatches(std::int64_t index, std::string_view path) const;
 
     // Ends entry index's process; false when the entry's identifier now belongs
     // to another process (it ended and its number was reused) or the kill failed.
@@ -39,6 +44,7 @@ private:
         std::uint32_t id = 0;
         std::string path;
         std::uint64_t startTime = 0;  // /proc/PID/stat field 22, guards against reuse
+        bool deleted = false;         // path carries the kernel's " (deleted)"
     };
 
     const Entry* entryAt(std::int64_t index) const;

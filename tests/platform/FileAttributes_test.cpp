@@ -32,11 +32,16 @@ TEST(FileAttributes, ReadOnlyMapsToTheWriteBits) {
     std::filesystem::create_symlink(f, dir / "link");
     EXPECT_FALSE(setFileAttributesAt(folder, "link", kAttrNormal));
     EXPECT_EQ(modeOf(f), 0444u);
-    // Neither folders nor FIFOs are files; opening the FIFO must not block.
+    // A FIFO has no attributes; opening it must not block.
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     EXPECT_FALSE(setFileAttributesAt(folder, "pipe", kAttrNormal));
+    // A folder takes them, but read-only does not close it to new files.
     std::filesystem::create_directory(dir / "sub");
-    EXPECT_FALSE(setFileAttributesAt(folder, "sub", kAttrNormal));
+    ::chmod((dir / "sub").c_str(), 0755);
+    EXPECT_TRUE(setFileAttributesAt(folder, "sub", kAttrReadOnly | kAttrHidden | kAttrSystem));
+    EXPECT_EQ(modeOf(dir / "sub"), 0755u);
+    EXPECT_TRUE(setFileAttributesAt(folder, "sub", kAttrNormal));
+    EXPECT_EQ(modeOf(dir / "sub"), 0755u);
     ::close(folder);
 }
 

@@ -98,6 +98,25 @@ TEST(IniDocumentTest, ValuesAreCutTo1999Characters) {
     EXPECT_EQ(doc.get("S", "missing", std::string(2100, 'd')), std::string(1999, 'd'));
 }
 
+std::string repeated(std::string_view piece, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+TEST(IniDocumentTest, TheCutCountsCharactersAndNeverSplitsOne) {
+    struct Case {
+        const char* label;
+        std::string piece;  // one character
+    } cases[] = {{"two-byte", "\xC3\xA9"}, {"three-byte", "\xE2\x82\xAC"}, {"four-byte", "\xF0\x9F\x98\x80"},
+                 {"windows-1252 byte", "\xE9"}};
+    for (const auto& c : cases) {
+        IniDocument doc = IniDocument::parse("[S]\nv=x" + repeated(c.piece, 2500) + "\n");
+        EXPECT_EQ(*doc.find("S", "v"), "x" + repeated(c.piece, 1998)) << c.label;
+        EXPECT_EQ(doc.get("S", "none", repeated(c.piece, 2001)), repeated(c.piece, 1999)) << c.label;
+    }
+}
+
 TEST(IniDocumentTest, LineEndsBomsAndEncodings) {
     const std::string body[] = {
         "[S]\r\nk=v\r\nk2=w\r\n",

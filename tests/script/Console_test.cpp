@@ -54,6 +54,29 @@ TEST(Console, EmptiedBeforeTheNextLineOnlyWhenOverTheLimit) {
     }
 }
 
+TEST(Console, TheLimitCountsCharactersNotBytes) {
+    struct Case {
+        std::size_t characters;
+        bool emptied;
+    };
+    for (Case c : {Case{30000, false}, Case{55000, false}, Case{55001, true}}) {
+        std::string text;
+        for (std::size_t i = 0; i < c.characters; ++i) text += "\xC3\xA9";  // é
+        Console console;
+        console.setText(text);
+        console.append("next");
+        EXPECT_EQ(console.text() == "next", c.emptied) << c.characters;
+    }
+    // Lines added one by one count the same.
+    Console console;
+    std::string euros;
+    for (int i = 0; i < 20; ++i) euros += "\xE2\x82\xAC";
+    for (int i = 0; i < 1000; ++i) console.appendLine(euros);
+    EXPECT_EQ(console.length(), 1000u * 20 + 999 * 2);
+    EXPECT_GT(console.size(), kConsoleClearLimit);
+    EXPECT_FALSE(console.overLimit());
+}
+
 TEST(Console, AppendLineKeepsTheTextWhateverItsSize) {
     // The VBScript host applies its own limit rule around this primitive.
     Console console;

@@ -145,6 +145,58 @@ TEST_F(HostObjects, IniValuesAndAttributes) {
     EXPECT_EQ(run("FileIO.SetAttributes " + inQuotes(winPath(dir / "none.txt")) + ", 1").number, 53);
 }
 
+TEST_F(HostObjects, SetAttributesOnAFolderWorksAndOnALinkDoesNothing) {
+    fs::create_directories(dir / "Worm Folder");
+    fs::permissions(dir / "Worm Folder", fs::perms(0755));
+    // Clearing hidden and system on a folder is how scripts undo a worm.
+    auto r = run("FileIO.SetAttributes " + inQuotes(winPath(dir / "Worm Folder")) + ", 0\r\n"
+                 "FileIO.SetAttributes " + inQuotes(winPath(dir / "Worm Folder")) + ", 7");
+    EXPECT_TRUE(r.ok) << r.number << " " << r.description;
+    EXPECT_EQ(fs::status(dir / "Worm Folder").permissions(), fs::perms(0755));
+
+    auto target = dir.write("target.txt", "x");
+    fs::permissions(target, fs::perms(0444));
+    fs::create_symlink(target, dir / "link.txt");
+    r = run("FileIO.SetAttributes " + inQuotes(winPath(dir / "link.txt")) + ", 0");
+    EXPECT_TRUE(r.ok) << r.number << " " << r.description;
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0444));
+}
+
+TEST_F(HostObjects, FilePathsAreFoundAsWindowsFindsThem) {
+    auto upper = dir.write("Bin/UPPER.EXE", "x");
+    auto copyFrom = dir.write("Bin/Source.TXT", "data");
+    ASSERT_TRUE(run("FileIO.DeleteFile " + inQuotes(winPath(dir / "bin" / "upper.exe")) + "\r\n"
+                    "FileIO.CopyFile " + inQuotes(winPath(dir / "BIN" / "source.txt")) + ", " +
+                    inQuotes(winPath(dir / "bin" / "copy.txt")))
+                    .ok);
+    EXPECT_FALSE(fs::exists(upper));
+    EXPECT_EQ(test::readFile(dir / "Bin" / "copy.txt"), "data");  // into the folder that is there
+    EXPECT_EQ(value("CreateObject(\"Scripting.FileSystemObject\").FileExists(" +
+                    inQuotes(winPath(dir / "BIN" / "SOURCE.txt")) + ")"),
+              "True");
+
+    // Two names differing only in case: neither is touched, the console says why.
+    auto a = dir.write("Bin/twin.vbs", "x");
+    auto b = dir.write("Bin/Twin.vbs", "x");
+    ASSERT_TRUE(run("FileIO.DeleteFile " + inQuotes(winPath(dir / "Bin" / "TWIN.VBS"))).ok);
+    EXPECT_TRUE(fs::exists(a));
+    EXPECT_TRUE(fs::exists(b));
+    EXPECT_NE(console.text().find("Left alone: " + winPath(dir / "Bin" / "TWIN.VBS") + " (" + (dir / "Bin").string() +
+                                  " holds Twin.vbs, twin.vbs, names that differ only in letter case)"),
+              std::string::npos)
+        << console.text();
+
+    // A drive letter never means a folder of the working folder.
+    auto victim = dir.write("C:/victim.txt", "keep");
+    auto cwd = fs::current_path();
+    fs::current_path(dir.path());
+    auto r = run("FileIO.DeleteFile \"C:\\victim.txt\"\r\nFileIO.WriteINI \"C:\\x.ini\", \"a\", \"b\", \"c\"");
+    fs::current_path(cwd);
+    EXPECT_TRUE(r.ok) << r.description;
+    EXPECT_TRUE(fs::exists(victim));
+    EXPECT_FALSE(fs::exists(dir / "C:" / "x.ini"));
+}
+
 TEST_F(HostObjects, ProcessKillsAStartedCopyOfSleepByItsPath) {
     auto exe = dir / "vk-host-sleeper";
     fs::copy_file("/bin/sleep", exe);

@@ -152,6 +152,18 @@ TEST(ScriptIniEngineProcesses, ProgramThatDeletedItsFileIsStillFoundByDigest) {
     EXPECT_TRUE(h.hasLine("Terminating: " + program.string() + " (deleted)"));
 }
 
+TEST(ScriptIniEngineProcesses, ProgramThatDeletedItsFileIsStillFoundByPathInAnyCase) {
+    EngineHarness h;
+    fs::path program = uniqueProgram(h.dir, "Gone/Sleeper");
+    Child a(program);
+    ASSERT_GT(a.pid(), 0);
+    fs::remove(program);
+    h.run("[Main]\r\nDoTerminateProcesses=1\r\n[TerminateProcess]\r\nCount=1\r\nProcess1_Path=" +
+          asciiUpper(backslashed(program.string())) + "\r\n");
+    EXPECT_TRUE(a.killed());
+    EXPECT_TRUE(h.hasLine("Terminating: " + program.string() + " (deleted)")) << h.console.text();
+}
+
 TEST(ScriptIniEngineProcesses, TerminateWScriptEndsEveryInstance) {
     EngineHarness h;
     fs::path one = uniqueProgram(h.dir, "a/WScript.exe");
@@ -224,7 +236,84 @@ TEST(ScriptIniEngineFiles, NameUnderAFolderTheSystemLacksIsNotLookedForAtTheRoot
     h.run("[Main]\r\nDoManageFiles=1\r\n[ManageFiles]\r\nDeleteFileCount=1\r\n"
           "DeleteFile1=<PROGRAMFILESX86>\\vk-test-never-there.exe\r\n");
     EXPECT_EQ(h.sectionAfter("Deleting 's files..."),
-              std::vector<std::string>{"Deleting file: \\vk-test-never-there.exe"});
+              std::vector<std::string>{
+                  "Skipping file: <PROGRAMFILESX86>\\vk-test-never-there.exe (this system has no such folder)"});
+}
+
+// Runs with the working folder set to folder.
+class InFolder {
+public:
+    explicit InFolder(const fs::path& folder) : previous_(fs::current_path()) { fs::current_path(folder); }
+    ~InFolder() { fs::current_path(previous_); }
+
+private:
+    fs::path previous_;
+};
+
+TEST(ScriptIniEngineFiles, ADriveLetterNeverLeadsIntoTheWorkingFolder) {
+    EngineHarness h;
+    // A folder named like a drive, as a stick from Windows may carry one.
+    auto victim = h.dir.write("C:/victim.txt", "keep");
+    InFolder cwd(h.dir.path());
+    h.run("[Main]\r\nDoManageFiles=1\r\n[ManageFiles]\r\nDeleteFileCount=2\r\n"
+          "DeleteFile1=C:\\victim.txt\r\nDeleteFile2=c:victim.txt\r\n");
+    EXPECT_TRUE(fs::exists(victim));
+    EXPECT_EQ(h.sectionAfter("Deleting 's files..."),
+              (std::vector<std::string>{"Deleting file: C:\\victim.txt", "Deleting file: c:victim.txt"}));
+}
+
+TEST(ScriptIniEngineFiles, ADriveLetterLeadsThroughTheDriveList) {
+    EngineHarness h;
+    auto stick = h.dir / "stick";
+    auto worm = h.dir.write("stick/RECYCLER/Worm.EXE", "x");
+    test::ScopedEnv drives("VANDRELKAST_DRIVES", (stick.string() + "|1|1|E").c_str());
+    h.run("[Main]\r\nDoManageFiles=1\r\n[ManageFiles]\r\nDeleteFileCount=1\r\n"
+          "DeleteFile1=e:\\recycler\\worm.exe\r\n");
+    EXPECT_FALSE(fs::exists(worm));
+}
+
+TEST(ScriptIniEngineFiles, NamesAreFoundWithoutRegardToLetterCase) {
+    EngineHarness h;
+    auto upper = h.dir.write("Sys/UPPER.EXE", "x");
+    auto greek = h.dir.write("Sys/\xce\xb1\xcf\x81\xcf\x87\xce\xb5\xce\xaf\xce\xbf.exe", "x");  // αρχείο
+    auto cyrillic = h.dir.write("Sys/\xd1\x84\xd0\xb0\xd0\xb9\xd0\xbb.exe", "x");                   // файл
+    auto exactLower = h.dir.write("Sys/twin.txt", "x");
+    auto exactUpper = h.dir.write("Sys/TWIN.txt", "x");
+    auto clashA = h.dir.write("Sys/Clash.txt", "x");
+    auto clashB = h.dir.write("Sys/cLASH.txt", "x");
+    std::string sys = backslashed((h.dir / "SYS").string());
+    h.run("[Main]\r\nDoManageFiles=1\r\n[ManageFiles]\r\nDeleteFileCount=5\r\n"
+          "DeleteFile1=" + sys + "\\upper.exe\r\n"
+          "DeleteFile2=" + sys + "\\\xce\x91\xce\xa1\xce\xa7\xce\x95\xce\x8a\xce\x9f.EXE\r\n"  // ΑΡΧΕΊΟ
+          "DeleteFile3=" + sys + "\\\xd0\xa4\xd0\x90\xd0\x99\xd0\x9b.Exe\r\n"                     // ФАЙЛ
+          "DeleteFile4=" + sys + "\\TWIN.txt\r\n"
+          "DeleteFile5=" + sys + "\\CLASH.TXT\r\n");
+    EXPECT_FALSE(fs::exists(upper));
+    EXPECT_FALSE(fs::exists(greek));
+    EXPECT_FALSE(fs::exists(cyrillic));
+    EXPECT_TRUE(fs::exists(exactLower));   // the exact name wins
+    EXPECT_FALSE(fs::exists(exactUpper));
+    EXPECT_TRUE(fs::exists(clashA));       // which one was meant cannot be told
+    EXPECT_TRUE(fs::exists(clashB));
+    EXPECT_TRUE(h.hasLine("Left alone: " + sys + "\\CLASH.TXT (" + (h.dir / "Sys").string() +
+                          " holds Clash.txt, cLASH.txt, names that differ only in letter case)"))
+        << h.console.text();
+}
+
+TEST(ScriptIniEngineFiles, AScriptInTheWindowsCodePageIsDecoded) {
+    EngineHarness h;
+    auto file = h.dir.write("f\xc3\xafle.txt", "x");  // fïle.txt
+    std::string script = "[Main]\r\nTitle=Caf\xe9 cleaner\r\nThreatName=W\xfcrm\r\nDoManageFiles=1\r\n"
+                         "[ManageFiles]\r\nDeleteFileCount=1\r\nDeleteFile1=" +
+                         backslashed(h.dir.str()) + "\\f\xefle.txt\r\n";
+    h.run(script);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(h.lines().front(), "Caf\xc3\xa9 cleaner");
+    EXPECT_TRUE(h.hasLine("Deleting W\xc3\xbcrm's files...")) << h.console.text();
+
+    // A UTF-8 BOM is not part of the first section's name.
+    h.run("\xEF\xBB\xBF[Main]\r\nTitle=Bom\r\n");
+    EXPECT_EQ(h.lines().front(), "Bom");
 }
 
 // ----------------------------------------------------------------- registry
@@ -368,6 +457,27 @@ TEST_F(ScriptIniEngineDrives, DeletesRootNamesOnTreatedDrivesOnly) {
             "DeleteFileCount=1\r\nDeleteFile1=AUTORUN.INF\r\n");
     EXPECT_EQ(all.sectionAfter("Disinfecting connected drives...").size(), 2u);  // both ready drives
     EXPECT_TRUE(fs::exists(empty / "autorun.inf"));
+}
+
+TEST_F(ScriptIniEngineDrives, RootNamesAreFoundWithoutRegardToLetterCase) {
+    auto drive = top / "usb";
+    fs::create_directories(drive / "Recycled");
+    std::ofstream(drive / "AUTORUN.INF") << "x";
+    std::ofstream(drive / "Recycled" / "Worm.Exe") << "x";
+    std::ofstream(drive / "Twin.vbs") << "x";
+    std::ofstream(drive / "tWIN.vbs") << "x";
+    setDrives(drive.string() + "|1|1");
+    EngineHarness h;
+    h.run("[Main]\r\nDoDisinfectDrives=1\r\n[DisinfectDrives]\r\nDisinfectDriveType=1\r\n"
+          "DeleteFileCount=3\r\nDeleteFile1=autorun.inf\r\nDeleteFile2=RECYCLED\\worm.exe\r\n"
+          "DeleteFile3=twin.vbs\r\n");
+    EXPECT_FALSE(fs::exists(drive / "AUTORUN.INF"));
+    EXPECT_FALSE(fs::exists(drive / "Recycled" / "Worm.Exe"));
+    EXPECT_TRUE(fs::exists(drive / "Twin.vbs"));
+    EXPECT_TRUE(fs::exists(drive / "tWIN.vbs"));
+    EXPECT_TRUE(h.hasLine("Left alone: " + drive.string() + "/twin.vbs (" + drive.string() +
+                          " holds Twin.vbs, tWIN.vbs, names that differ only in letter case)"))
+        << h.console.text();
 }
 
 TEST_F(ScriptIniEngineDrives, DriveRelativeNamesStayInsideTheDrive) {

@@ -121,6 +121,11 @@ std::vector<Drive> parseDriveList(std::string_view list) {
         int type = fields.size() > 1 ? std::atoi(std::string(fields[1]).c_str()) : 0;
         d.type = (type >= 0 && type <= 5) ? static_cast<DriveType>(type) : DriveType::Unknown;
         d.isReady = fields.size() > 2 ? fields[2] != "0" : true;
+        if (fields.size() > 3 && fields[3].size() == 1) {
+            char c = fields[3][0];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (c >= 'A' && c <= 'Z') d.letter = c;
+        }
         if (!d.path.empty()) drives.push_back(std::move(d));
     }
     return drives;
@@ -138,7 +143,7 @@ std::vector<Drive> currentDrives() {
         bool duplicate = false;
         for (const auto& d : drives) duplicate |= d.path == entry.mountPoint;
         if (duplicate) continue;
-        drives.push_back({entry.mountPoint, *type, ::access(entry.mountPoint.c_str(), R_OK | X_OK) == 0});
+        drives.push_back({entry.mountPoint, *type, ::access(entry.mountPoint.c_str(), R_OK | X_OK) == 0, 0});
     }
     return drives;
 }

@@ -23,7 +23,7 @@ std::vector<MountEntry> parseMountInfo(std::string_view text);
 // are no drives at all (nullopt).
 std::optional<DriveType> classifyMount(const MountEntry& entry);
 
-// Drives from "PATH|TYPE|READY;..." (the simulation list of $VANDRELKAST_DRIVES).
+// Drives from "PATH|TYPE|READY[|LETTER];..." (the simulation list of $VANDRELKAST_DRIVES).
 std::vector<Drive> parseDriveList(std::string_view list);
 
 // $VANDRELKAST_DRIVES when set, else the mounted file systems.

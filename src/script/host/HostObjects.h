@@ -31,6 +31,7 @@ public:
     bool hasMember(std::string_view name) const override;
 
     void setConsole(Console* console) { console_ = console; }
+    Console* console() const { return console_; }
     void setPump(platform::EventPump* pump) { pump_ = pump; }
     void setFolderPrompt(FolderPrompt* prompt) { prompt_ = prompt; }
 
@@ -106,7 +107,22 @@ namespace hostargs {
 // Argument i, or the VBScript error for a call without it (450 too few, 449 omitted).
 const vbs::Variant& required(vbs::CallArgs args, std::size_t i);
 std::string text(vbs::CallArgs args, std::size_t i);
-std::string path(vbs::CallArgs args, std::size_t i);  // '\' becomes '/'
+// A path argument found as Windows would (resolveScriptPath): "" for a drive
+// letter that names no drive; a name that matches several differing only in
+// case stays as written (so the call finds nothing) and is named in the
+// console of the running script's ScopedPathNotices.
+std::string path(vbs::CallArgs args, std::size_t i);
+
+class ScopedPathNotices {
+public:
+    explicit ScopedPathNotices(Console* console);
+    ~ScopedPathNotices();
+    ScopedPathNotices(const ScopedPathNotices&) = delete;
+    ScopedPathNotices& operator=(const ScopedPathNotices&) = delete;
+
+private:
+    Console* previous_;
+};
 }  // namespace hostargs
 
 }  // namespace vk::script

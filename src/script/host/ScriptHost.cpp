@@ -1,5 +1,7 @@
 #include "script/host/ScriptHost.h"
 
+#include "platform/CodePage.h"
+
 #include "script/host/FileSystemObject.h"
 #include "script/host/WScriptShell.h"
 #include "script/vbs/Text.h"
@@ -14,31 +16,7 @@ std::string scriptErrorText(std::int32_t number, std::string_view description) {
     return text;
 }
 
-namespace {
-
-bool isUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        auto c = static_cast<unsigned char>(s[i]);
-        std::size_t n = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (n == 9 || (n == 1 && c < 0xC2) || (n == 3 && c > 0xF4) || i + n >= s.size() + (n ? 0 : 1)) return false;
-        for (std::size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n + 1;
-    }
-    return true;
-}
-
-}  // namespace
-
-std::string scriptTextFromBytes(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (isUtf8(bytes)) return std::string(bytes);
-    std::u16string wide;
-    wide.reserve(bytes.size());
-    for (char c : bytes) wide.push_back(vbs::cp1252ToUnicode(static_cast<unsigned char>(c)));
-    return vbs::utf16ToUtf8(wide);
-}
+std::string scriptTextFromBytes(std::string_view bytes) { return platform::textFromUtf8OrAnsi(bytes); }
 
 ScriptHost::ScriptHost(Console& console, platform::EventPump* pump, FolderPrompt* prompt)
     : io_(new VbsIo(pump)),
@@ -59,6 +37,7 @@ ScriptHost::ScriptHost(Console& console, platform::EventPump* pump, FolderPrompt
 
 vbs::ScriptResult ScriptHost::runScript(const std::string& text) {
     io_->resetStop();
+    hostargs::ScopedPathNotices notices(io_->console());
     return engine_.executeStatement(text);
 }
 

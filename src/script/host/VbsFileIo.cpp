@@ -48,6 +48,9 @@ void moveFile(const std::string& from, const std::string& to) {
 void setAttributes(const std::string& path, std::uint32_t attributes) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) raiseFile(platform::kErrFileNotFound, "File not found");
+    // A link has no attributes of its own here, and following it could change
+    // a file outside the folder the script treats.
+    if (S_ISLNK(st.st_mode)) return;
     fs::path p(path);
     std::string parent = p.has_parent_path() ? p.parent_path().string() : std::string(".");
     if (parent.empty()) parent = "/";

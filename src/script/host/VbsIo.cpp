@@ -23,7 +23,20 @@ const Variant& required(CallArgs args, std::size_t i) {
 
 std::string text(CallArgs args, std::size_t i) { return vbs::toUtf8(required(args, i)); }
 
-std::string path(CallArgs args, std::size_t i) { return toFileSystemPath(text(args, i)); }
+namespace {
+thread_local Console* t_pathNotices = nullptr;
+}
+
+std::string path(CallArgs args, std::size_t i) {
+    std::string written = text(args, i);
+    platform::ResolvedPath resolved = resolveScriptPath(written);
+    if (resolved.kind == platform::ResolvedPath::Kind::Ambiguous && t_pathNotices)
+        t_pathNotices->appendLine(ambiguousPathNotice(written, resolved));
+    return resolved.path;
+}
+
+ScopedPathNotices::ScopedPathNotices(Console* console) : previous_(t_pathNotices) { t_pathNotices = console; }
+ScopedPathNotices::~ScopedPathNotices() { t_pathNotices = previous_; }
 
 }  // namespace hostargs
 

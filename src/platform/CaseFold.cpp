@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/Utf16.h"
+#include "platform/base/Text.h"
 
 namespace vk::platform {
 namespace {
@@ -246,7 +247,7 @@ std::string foldCase(std::string_view text) {
             out.push_back(static_cast<char>(foldCase(cp)));
             ++i;
         } else {
-            appendUtf8(out, foldCase(cp));
+            base::appendUtf8(out, foldCase(cp));
             i += len;
         }
     }

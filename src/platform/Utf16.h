@@ -27,7 +27,4 @@ std::size_t utf8Length(std::string_view text);
 // The bytes of the first maxChars characters, never cutting one apart.
 std::size_t utf8PrefixBytes(std::string_view text, std::size_t maxChars);
 
-// Appends one code point in UTF-8.
-void appendUtf8(std::string& out, char32_t codePoint);
-
 }  // namespace vk::platform

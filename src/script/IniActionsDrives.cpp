@@ -1,10 +1,12 @@
 // [DisinfectDrives] of INI KastScripts: named files in every treated drive's
 // root, and the digest scan of the drive's files.
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <set>
 #include <utility>
 
+#include "platform/FileDescriptor.h"
 #include "script/ScriptFileOps.h"
 #include "script/ScriptIniEngine.h"
 
@@ -74,7 +76,7 @@ void ScriptIniEngine::runDisinfectDrives() {
 // file system (each mount is a drive of its own) is not walked.
 void ScriptIniEngine::scanDrive(const std::string& root, bool recurse) {
     struct stat rootStat {};
-    if (::stat(root.c_str(), &rootStat) != 0) return;
+    if (!platform::FileDescriptor::openDirectory(root).stat(rootStat)) return;
     std::set<std::pair<dev_t, ino_t>> visited{{rootStat.st_dev, rootStat.st_ino}};
 
     std::optional<platform::Folder> top;
@@ -99,8 +101,9 @@ void ScriptIniEngine::scanDrive(const std::string& root, bool recurse) {
         }
         std::string sub = level.subFolders[level.next++];
         if (pump_) pump_->pump();
+        // Still a folder, not a link put in its place since it was listed.
         struct stat st {};
-        if (::lstat(sub.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        if (!platform::FileDescriptor::open(sub, O_RDONLY | O_DIRECTORY | O_NOFOLLOW).stat(st)) continue;
         if (st.st_dev != rootStat.st_dev) continue;
         if (!visited.insert({st.st_dev, st.st_ino}).second) continue;
         std::optional<platform::Folder> folder;

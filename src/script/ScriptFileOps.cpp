@@ -1,42 +1,23 @@
 #include "script/ScriptFileOps.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <vector>
 
 #include "platform/FileAttributes.h"
+#include "platform/FileDescriptor.h"
 
 namespace vk::script {
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
-bool deleteAt(int dirFd, const std::string& name) {
+bool deleteAt(const platform::FileDescriptor& dir, const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     struct stat st {};
-    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    if (!dir.statAt(name, st)) return false;
     if (S_ISDIR(st.st_mode)) return false;
     // Failure is fine: the delete may still work.
-    if (S_ISREG(st.st_mode)) (void)platform::setFileAttributesAt(dirFd, name, platform::kAttrNormal);
-    return ::unlinkat(dirFd, name.c_str(), 0) == 0;
+    if (S_ISREG(st.st_mode)) (void)platform::setFileAttributesAt(dir.get(), name, platform::kAttrNormal);
+    return dir.unlinkAt(name);
 }
 
 }  // namespace
@@ -62,9 +43,9 @@ bool clearAttributesAndDelete(const std::string& path) {
     auto slash = fsPath.rfind('/');
     std::string parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : fsPath.substr(0, slash));
     std::string name = slash == std::string::npos ? fsPath : fsPath.substr(slash + 1);
-    Fd dir(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return false;
-    return deleteAt(dir.get(), name);
+    auto dir = platform::FileDescriptor::openDirectory(parent);
+    if (!dir) return false;
+    return deleteAt(dir, name);
 }
 
 bool clearAttributesAndDeleteInRoot(const std::string& root, std::string_view relativeName,
@@ -90,8 +71,8 @@ bool clearAttributesAndDeleteInRoot(const std::string& root, std::string_view re
     flush();
     if (parts.empty()) return false;  // that would be the root itself
 
-    Fd dir(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return false;
+    auto dir = platform::FileDescriptor::openDirectory(root);
+    if (!dir) return false;
     std::string where = root;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         platform::NameMatch match = platform::lookupName(dir.get(), parts[i]);
@@ -104,10 +85,9 @@ bool clearAttributesAndDeleteInRoot(const std::string& root, std::string_view re
             }
             return false;
         }
-        if (i + 1 == parts.size()) return deleteAt(dir.get(), match.name);
-        int next = ::openat(dir.get(), match.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0) return false;
-        dir.reset(next);
+        if (i + 1 == parts.size()) return deleteAt(dir, match.name);
+        dir = dir.openDirectoryAt(match.name);
+        if (!dir) return false;
         where += (where.empty() || where.back() != '/') ? "/" + match.name : match.name;
     }
     return false;

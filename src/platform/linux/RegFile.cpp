@@ -5,6 +5,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Utf16.h"
+#include "platform/base/Text.h"
 
 namespace vk::platform {
 namespace {
@@ -20,31 +21,6 @@ constexpr std::string_view kMarkerLine =
     "; VandrelKast registry store: hex(1), hex(2) and hex(7) data are UTF-16LE, as regedit writes them";
 constexpr std::string_view kStoredBytesMarkerLine =
     "; VandrelKast registry store: hex(1), hex(2) and hex(7) data are the stored bytes (UTF-8)";
-
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-std::string folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = fold(c);
-    return out;
-}
-
-bool iequal(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
-}
-
-bool istartsWith(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && iequal(s.substr(0, prefix.size()), prefix);
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -239,7 +215,7 @@ struct Parser {
         if (name.size() > kRegMaxValueNameLength) return keep(line);
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
         if (i >= line.size() || line[i] != '=') return keep(line);
-        std::string_view rest = trimBlanks(line.substr(i + 1));
+        std::string_view rest = base::trim(line.substr(i + 1));
         if (rest == "-") {
             current->removeValue(name);
             return;
@@ -247,22 +223,22 @@ struct Parser {
         if (!rest.empty() && rest.front() == '"') {
             std::string data;
             std::size_t j = 0;
-            if (!parseQuoted(rest, j, data) || !trimBlanks(rest.substr(j)).empty()) return keep(line);
+            if (!parseQuoted(rest, j, data) || !base::trim(rest.substr(j)).empty()) return keep(line);
             data.push_back('\0');
             if (!spend(kValueCost + name.size() + data.size())) return;
             current->setValue(name, 1, std::move(data));
             return;
         }
-        if (istartsWith(rest, "dword:")) {
+        if (base::startsWithNoCase(rest, "dword:")) {
             std::uint32_t v = 0;
-            if (!parseHexNumber(trimBlanks(rest.substr(6)), v)) return keep(line);
+            if (!parseHexNumber(base::trim(rest.substr(6)), v)) return keep(line);
             std::string data(4, '\0');
             for (int b = 0; b < 4; ++b) data[b] = static_cast<char>((v >> (8 * b)) & 0xFF);
             if (!spend(kValueCost + name.size())) return;
             current->setValue(name, 4, std::move(data));
             return;
         }
-        if (istartsWith(rest, "hex")) {
+        if (base::startsWithNoCase(rest, "hex")) {
             std::string_view spec = rest.substr(3);
             std::uint32_t type = 3;
             if (!spec.empty() && spec.front() == '(') {
@@ -272,7 +248,7 @@ struct Parser {
                 spec.remove_prefix(close + 1);
             }
             if (spec.empty() || spec.front() != ':') return keep(line);
-            std::string_view list = trimBlanks(spec.substr(1));
+            std::string_view list = base::trim(spec.substr(1));
             std::string joined;
             std::string raw;  // the lines as they stood, should they have to be kept
             bool continued = !list.empty() && list.back() == '\\';
@@ -281,7 +257,7 @@ struct Parser {
                 joined.assign(list.substr(0, list.size() - 1));
                 std::string_view more;
                 while (continued && lines.next(more)) {
-                    more = trimBlanks(more);
+                    more = base::trim(more);
                     raw += "\r\n";
                     raw += more;
                     continued = !more.empty() && more.back() == '\\';
@@ -406,21 +382,21 @@ RegKeyNode::~RegKeyNode() = default;
 
 std::size_t RegKeyNode::valueIndex(std::string_view name) const {
     if (valueMap_) {
-        auto it = valueMap_->find(folded(name));
+        auto it = valueMap_->find(base::asciiLower(name));
         return it == valueMap_->end() ? kNone : it->second;
     }
     for (std::size_t i = 0; i < values_.size(); ++i)
-        if (iequal(values_[i].name, name)) return i;
+        if (base::equalsNoCase(values_[i].name, name)) return i;
     return kNone;
 }
 
 std::size_t RegKeyNode::subKeyIndex(std::string_view name) const {
     if (subKeyMap_) {
-        auto it = subKeyMap_->find(folded(name));
+        auto it = subKeyMap_->find(base::asciiLower(name));
         return it == subKeyMap_->end() ? kNone : it->second;
     }
     for (std::size_t i = 0; i < subKeys_.size(); ++i)
-        if (iequal(subKeys_[i]->name(), name)) return i;
+        if (base::equalsNoCase(subKeys_[i]->name(), name)) return i;
     return kNone;
 }
 
@@ -430,7 +406,7 @@ void RegKeyNode::rebuildValueIndex() {
         return;
     }
     valueMap_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
-    for (std::size_t i = 0; i < values_.size(); ++i) valueMap_->emplace(folded(values_[i].name), i);
+    for (std::size_t i = 0; i < values_.size(); ++i) valueMap_->emplace(base::asciiLower(values_[i].name), i);
 }
 
 void RegKeyNode::rebuildSubKeyIndex() {
@@ -439,7 +415,7 @@ void RegKeyNode::rebuildSubKeyIndex() {
         return;
     }
     subKeyMap_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
-    for (std::size_t i = 0; i < subKeys_.size(); ++i) subKeyMap_->emplace(folded(subKeys_[i]->name()), i);
+    for (std::size_t i = 0; i < subKeys_.size(); ++i) subKeyMap_->emplace(base::asciiLower(subKeys_[i]->name()), i);
 }
 
 const RegValueEntry* RegKeyNode::findValue(std::string_view name) const {
@@ -456,7 +432,7 @@ void RegKeyNode::setValue(std::string_view name, std::uint32_t type, std::string
     }
     values_.push_back(RegValueEntry{std::string(name), type, std::move(data)});
     if (valueMap_)
-        valueMap_->emplace(folded(name), values_.size() - 1);
+        valueMap_->emplace(base::asciiLower(name), values_.size() - 1);
     else if (values_.size() > kIndexThreshold)
         rebuildValueIndex();
 }
@@ -483,7 +459,7 @@ RegKeyNode& RegKeyNode::ensureSubKey(std::string_view name) {
     if (RegKeyNode* found = findSubKey(name)) return *found;
     subKeys_.push_back(std::make_unique<RegKeyNode>(std::string(name)));
     if (subKeyMap_)
-        subKeyMap_->emplace(folded(name), subKeys_.size() - 1);
+        subKeyMap_->emplace(base::asciiLower(name), subKeys_.size() - 1);
     else if (subKeys_.size() > kIndexThreshold)
         rebuildSubKeyIndex();
     return *subKeys_.back();
@@ -507,13 +483,13 @@ bool sameTree(const RegKeyNode& a, const RegKeyNode& b) {
 
 RegKeyNode* RegDocument::findHive(std::string_view name) {
     for (auto& h : hives)
-        if (iequal(h->name(), name)) return h.get();
+        if (base::equalsNoCase(h->name(), name)) return h.get();
     return nullptr;
 }
 
 const RegKeyNode* RegDocument::findHive(std::string_view name) const {
     for (const auto& h : hives)
-        if (iequal(h->name(), name)) return h.get();
+        if (base::equalsNoCase(h->name(), name)) return h.get();
     return nullptr;
 }
 
@@ -540,7 +516,7 @@ std::string_view canonicalHiveName(std::string_view name) {
         {"HKEY_PERFORMANCE_DATA", "HKEY_PERFORMANCE_DATA"},
     }};
     for (const auto& [alias, canonical] : kNames)
-        if (iequal(alias, name)) return canonical;
+        if (base::equalsNoCase(alias, name)) return canonical;
     return {};
 }
 
@@ -577,7 +553,7 @@ void parseDecoded(RegDocument& doc, std::string_view text, std::string& decoded)
     std::string_view first;
     bool haveFirst = false;
     while (probe.next(first)) {
-        first = trimBlanks(first);
+        first = base::trim(first);
         if (!first.empty()) {
             haveFirst = true;
             break;
@@ -604,7 +580,7 @@ void parseDecoded(RegDocument& doc, std::string_view text, std::string& decoded)
     bool sawHeader = false;
     std::string_view line;
     while (!p.stopped && p.lines.next(line)) {
-        line = trimBlanks(line);
+        line = base::trim(line);
         if (line.empty()) continue;
         if (!sawHeader && (v4 || v5)) {
             sawHeader = true;  // the first non-blank line is the header checked above

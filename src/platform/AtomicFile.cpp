@@ -235,7 +235,14 @@ int atomicReplaceFile(const std::string& pathIn, std::string_view bytes, unsigne
         ::close(dirFd);
         return e;
     };
-    // A file of another user (root changing a user's store) stays theirs.
+    // A file of another user (root changing a user's store) stays theirs, and
+    // one root makes in a user's folder becomes the user's.
+    struct stat dirSt {};
+    if (!exists && ::geteuid() == 0 && ::fstat(dirFd, &dirSt) == 0 && dirSt.st_uid != 0) {
+        exists = true;
+        st.st_uid = dirSt.st_uid;
+        st.st_gid = dirSt.st_gid;
+    }
     if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
         if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
     }

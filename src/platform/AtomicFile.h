@@ -37,7 +37,7 @@ std::string resolveLinkTarget(const std::string& path);
 // file system has none), written and fsync'ed, named and renamed over the
 // target, then the folder fsync'ed. A new file gets newMode (less the umask);
 // an existing one keeps its mode, owner and group (as far as the process may
-// give them). Temporary files left by writers that were killed are removed.
+// give them); a new one that root makes in another user's folder is that user's. Temporary files left by writers that were killed are removed.
 // Returns 0 or an errno value.
 int atomicReplaceFile(const std::string& path, std::string_view bytes, unsigned newMode = 0666);
 

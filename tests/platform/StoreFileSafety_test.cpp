@@ -52,12 +52,18 @@ TEST(StoreFileSafetyTest, ARewriteByRootKeepsTheUsersOwnershipAndMode) {
     {
         RegistryStore store(folder.string());
         ASSERT_EQ(writeValue(store, "by root\0"s), kErrorSuccess);
+        RegHandle h = 0;
+        ASSERT_EQ(store.createKey(kHkeyLocalMachine, "Software\\New", kKeyAllAccess, h), kErrorSuccess);
+        store.closeKey(h);
     }
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, kNobody);
     EXPECT_EQ(st.st_gid, kNogroup);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // A root file root made in the user's store is the user's too.
+    ASSERT_EQ(::stat((folder / "HKEY_LOCAL_MACHINE.reg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, kNobody);
 
     // The user can still change their store afterwards (lock file included).
     pid_t child = ::fork();

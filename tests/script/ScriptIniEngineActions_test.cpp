@@ -50,7 +50,8 @@ class Child {
 public:
     explicit Child(const fs::path& program) {
         std::string path = program.string();
-        char arg[] = "60";
+        // Long enough to outlast a digest of every process on a busy machine.
+        char arg[] = "900";
         char* argv[] = {path.data(), arg, nullptr};
         if (posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
     }

@@ -25,6 +25,14 @@ class Handler(FTPHandler):
 Handler.authorizer = authorizer
 if mode == "silent-cwd":
     Handler.ftp_CWD = lambda self, path: None
+if mode == "refuse-info":
+    stor = FTPHandler.ftp_STOR
+    def refuse(self, file, mode="w"):
+        if file.endswith("/info.txt"):
+            self.respond("550 Not here.")
+            return
+        return stor(self, file, mode)
+    Handler.ftp_STOR = refuse
 if mode == "pasv-elsewhere":
     Handler.masquerade_address = "127.0.0.2"
 server = FTPServer(("127.0.0.1", 0), Handler)
@@ -36,6 +44,7 @@ const char* modeName(FtpPeer::Mode mode) {
     switch (mode) {
         case FtpPeer::Mode::SilentOnCwd: return "silent-cwd";
         case FtpPeer::Mode::PassiveElsewhere: return "pasv-elsewhere";
+        case FtpPeer::Mode::RefuseInfoTxt: return "refuse-info";
         default: return "normal";
     }
 }
@@ -45,6 +54,7 @@ const char* modeName(FtpPeer::Mode mode) {
 bool FtpPeer::available() { return pythonHasModule("pyftpdlib"); }
 
 FtpPeer::FtpPeer(const std::filesystem::path& root, const std::string& permissions, Mode mode) {
+    std::filesystem::create_directories(root);
     script_ = (root.parent_path() / ("ftp_peer_" + root.filename().string() + ".py")).string();
     std::ofstream(script_) << kScript;
     process_ = std::make_unique<BackgroundProcess>(

@@ -10,13 +10,14 @@
 namespace vk::test {
 
 // A real FTP server (pyftpdlib) on a free loopback port, serving root for one
-// account. The mode bends it for failure tests.
+// account (root is created). The mode bends it for failure tests.
 class FtpPeer {
 public:
     enum class Mode {
         Normal,
         SilentOnCwd,      // never answers CWD
-        PassiveElsewhere  // PASV names another address than its own
+        PassiveElsewhere,  // PASV names another address than its own
+        RefuseInfoTxt      // refuses uploads named info.txt
     };
     static constexpr const char* kUser = "sampler";
     static constexpr const char* kPassword = "s3cret";

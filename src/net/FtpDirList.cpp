@@ -1,5 +1,7 @@
 #include "net/FtpDirList.h"
 
+#include "platform/base/DateSerial.h"
+
 #include <array>
 #include <charconv>
 #include <cctype>
@@ -30,21 +32,6 @@ bool number(std::string_view text, T& value) {
     if (text.empty()) return false;
     auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
-}
-
-// Days from 1899-12-30 to the date (proleptic Gregorian).
-double dateSerial(int year, int month, int day, int hour, int minute) {
-    auto daysFromCivil = [](int y, unsigned m, unsigned d) {
-        y -= m <= 2;
-        const int era = (y >= 0 ? y : y - 399) / 400;
-        const unsigned yoe = static_cast<unsigned>(y - era * 400);
-        const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-        const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-        return era * 146097 + static_cast<int>(doe) - 719468;
-    };
-    const int base = daysFromCivil(1899, 12, 30);
-    return daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - base +
-           (hour * 60 + minute) / 1440.0;
 }
 
 int monthNumber(std::string_view m) {
@@ -82,7 +69,7 @@ std::optional<DirItem> parseUnix(std::string_view line, int currentYear) {
     } else if (!number(w[7], year)) {
         return std::nullopt;
     }
-    item.modified = dateSerial(year, month, day, hour, minute);
+    item.modified = base::dateSerial(year, month, day, hour, minute);
     if (type == 'l') {
         std::size_t arrow = name.find(" -> ");
         if (arrow != std::string_view::npos) name = name.substr(0, arrow);
@@ -110,7 +97,7 @@ std::optional<DirItem> parseDos(std::string_view line) {
     DirItem item;
     if (w[2] == "<DIR>") item.isDirectory = true;
     else if (!number(w[2], item.size)) return std::nullopt;
-    item.modified = dateSerial(year, month, day, hour, minute);
+    item.modified = base::dateSerial(year, month, day, hour, minute);
     item.name = std::string(name);
     return item;
 }

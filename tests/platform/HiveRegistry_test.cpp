@@ -11,51 +11,21 @@
 #include "support/RunProgram.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
+#include "support/WindowsTree.h"
 
 using namespace vk::platform;
 using vk::test::readFile;
 using vk::test::runProgram;
 using vk::test::ScopedEnv;
 using vk::test::TempDir;
+using vk::test::WindowsTree;
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kRegedit = "/usr/bin/hivexregedit";
-
 struct Messages : HiveRegistryListener {
     void message(const std::string& text) override { all.push_back(text); }
     std::vector<std::string> all;
-};
-
-// An offline Windows tree made from the shared minimal hive, filled through hivexregedit.
-class WindowsTree {
-public:
-    explicit WindowsTree(const fs::path& root, const char* config = "Windows/System32/config",
-                         const char* users = "Users")
-        : root_(root), config_(root / config), users_(root / users) {
-        fs::create_directories(config_);
-    }
-    fs::path hive(const std::string& name) const { return config_ / name; }
-    fs::path userHive(const std::string& user, const char* file = "NTUSER.DAT") const { return users_ / user / file; }
-    void make(const fs::path& hive, const std::string& keys, const char* from = "hives/minimal") const {
-        fs::create_directories(hive.parent_path());
-        fs::copy_file(vk::test::sharedFixture(from), hive, fs::copy_options::overwrite_existing);
-        fs::permissions(hive, fs::perms::owner_read | fs::perms::owner_write);
-        if (keys.empty()) return;
-        const fs::path reg = hive.string() + ".reg";
-        std::ofstream(reg) << "Windows Registry Editor Version 5.00\n\n" << keys;
-        auto r = runProgram(kRegedit, {"--merge", hive.string(), reg.string()});
-        EXPECT_EQ(r.status, 0) << r.err;
-        fs::remove(reg);
-    }
-    static std::string exported(const fs::path& hive) {
-        return runProgram(kRegedit, {"--export", hive.string(), "\\"}).out;
-    }
-    std::string root() const { return root_.string(); }
-
-private:
-    fs::path root_, config_, users_;
 };
 
 const char kSoftware[] =
@@ -75,7 +45,7 @@ class HiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (vk::test::sharedFixture("hives/minimal").empty()) GTEST_SKIP() << "shared/fixtures/hives is not beside the checkout";
-        if (::access(kRegedit, X_OK) != 0) GTEST_SKIP() << "hivexregedit (libwin-hivex-perl) is not installed";
+        if (!WindowsTree::toolsAvailable()) GTEST_SKIP() << "hivexregedit (libwin-hivex-perl) is not installed";
     }
     std::string read(Registry& r, RegHandle root, const char* key, const char* name, std::uint32_t* type = nullptr) {
         RegHandle h;
@@ -96,9 +66,9 @@ protected:
 
 TEST_F(HiveTest, ReadsEveryTypeThroughTheRegistryInterface) {
     WindowsTree tree(dir / "win", "WINDOWS/system32/Config", "users");
-    tree.make(tree.hive("software"), kSoftware);
-    tree.make(tree.hive("SYSTEM"), "");
-    tree.make(tree.userHive("Ann", "ntuser.dat"), kUser);
+    ASSERT_TRUE(tree.make(tree.hive("software"), kSoftware));
+    ASSERT_TRUE(tree.make(tree.hive("SYSTEM"), ""));
+    ASSERT_TRUE(tree.make(tree.userHive("Ann", "ntuser.dat"), kUser));
     HiveRegistry hives(tree.root(), "ann", &messages);
     EXPECT_TRUE(messages.all.empty()) << messages.all.front();
     EXPECT_EQ(hives.userName(), "Ann");
@@ -133,8 +103,8 @@ TEST_F(HiveTest, ReadsEveryTypeThroughTheRegistryInterface) {
 
 TEST_F(HiveTest, ChangesLandInTheHiveAfterABackupAndNothingElseMoves) {
     WindowsTree tree(dir / "win");
-    tree.make(tree.hive("SOFTWARE"), kSoftware);
-    tree.make(tree.hive("SYSTEM"), "");
+    ASSERT_TRUE(tree.make(tree.hive("SOFTWARE"), kSoftware));
+    ASSERT_TRUE(tree.make(tree.hive("SYSTEM"), ""));
     const std::string before = WindowsTree::exported(tree.hive("SOFTWARE"));
     const std::string original = readFile(tree.hive("SOFTWARE"));
     {
@@ -181,7 +151,7 @@ TEST_F(HiveTest, ChangesLandInTheHiveAfterABackupAndNothingElseMoves) {
 
 TEST_F(HiveTest, ADirtyHiveIsOnlyReadAndStaysByteForByte) {
     WindowsTree tree(dir / "win");
-    tree.make(tree.hive("SOFTWARE"), kSoftware);
+    ASSERT_TRUE(tree.make(tree.hive("SOFTWARE"), kSoftware));
     {
         // The second sequence number no longer matches the first, as Windows
         // leaves it mid-write; the header's checksum is made to fit again.
@@ -216,8 +186,8 @@ TEST_F(HiveTest, ADirtyHiveIsOnlyReadAndStaysByteForByte) {
 
 TEST_F(HiveTest, NamesWithNulAndNonLatinLettersSurviveARewrite) {
     WindowsTree tree(dir / "win");
-    tree.make(tree.hive("SOFTWARE"), "");
-    tree.make(tree.userHive("Bo"), "", "hives/special");
+    ASSERT_TRUE(tree.make(tree.hive("SOFTWARE"), ""));
+    ASSERT_TRUE(tree.make(tree.userHive("Bo"), "", "hives/special"));
     const std::string before = WindowsTree::exported(tree.userHive("Bo"));
     {
         HiveRegistry hives(tree.root(), "Bo", &messages);
@@ -245,7 +215,7 @@ TEST_F(HiveTest, NamesWithNulAndNonLatinLettersSurviveARewrite) {
 
 TEST_F(HiveTest, DamagedHivesAreRefusedWithAReason) {
     WindowsTree tree(dir / "win");
-    tree.make(tree.hive("SOFTWARE"), kSoftware);
+    ASSERT_TRUE(tree.make(tree.hive("SOFTWARE"), kSoftware));
     const std::string good = readFile(tree.hive("SOFTWARE"));
     struct Case {
         const char* name;
@@ -275,10 +245,10 @@ TEST_F(HiveTest, DamagedHivesAreRefusedWithAReason) {
 
 TEST_F(HiveTest, TheNewestProfileIsTheDefaultUser) {
     WindowsTree tree(dir / "win");
-    tree.make(tree.hive("SOFTWARE"), "");
-    tree.make(tree.userHive("Old"), "");
-    tree.make(tree.userHive("Default"), "");
-    tree.make(tree.userHive("Recent"), kUser);
+    ASSERT_TRUE(tree.make(tree.hive("SOFTWARE"), ""));
+    ASSERT_TRUE(tree.make(tree.userHive("Old"), ""));
+    ASSERT_TRUE(tree.make(tree.userHive("Default"), ""));
+    ASSERT_TRUE(tree.make(tree.userHive("Recent"), kUser));
     fs::last_write_time(tree.userHive("Old"), fs::file_time_type::clock::now() - std::chrono::hours(48));
     fs::last_write_time(tree.userHive("Recent"), fs::file_time_type::clock::now() - std::chrono::hours(1));
     HiveRegistry hives(tree.root(), "", &messages);
@@ -290,7 +260,7 @@ TEST_F(HiveTest, ARepairOnARealNtfsDisk) {
     vk::test::LoopFileSystem disk(vk::test::LoopFileSystem::Kind::Ntfs, 32);
     if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
     WindowsTree tree(disk.root(), "WINDOWS/System32/CONFIG", "Users");
-    tree.make(tree.hive("SOFTWARE"), kSoftware);
+    ASSERT_TRUE(tree.make(tree.hive("SOFTWARE"), kSoftware));
     {
         HiveRegistry hives(disk.root().string(), "", &messages);
         RegHandle run;

@@ -10,6 +10,7 @@
 #include "app/QtPlatform.h"
 #include "app/TaskIcon.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Target.h"
 #include "scan/ScanEngineEvents.h"
 #include "script/Console.h"
 
@@ -37,6 +38,7 @@ class FarwatchPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class TargetChooser;
 class SubmitSamplesPage;
 
 struct StartupOptions {
@@ -44,6 +46,8 @@ struct StartupOptions {
     int splashCloseDelayMs = 2500;
     // Whether the desktop has a tray; unset asks the desktop.
     std::optional<bool> trayAvailable;
+    // The system repaired: this computer unless --target said otherwise.
+    platform::Target target = {};
 };
 
 // "/s" alone, in any letter case.
@@ -105,6 +109,7 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    TargetChooser* targetChooser() const { return targetChooser_; }
     SubmitSamplesPage* submitSamplesPage() const { return submitSamplesPage_; }
     // frmSubmitFile with the file filled in.
     void showSubmitFileDialog(const QString& path);
@@ -178,6 +183,7 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    TargetChooser* targetChooser_ = nullptr;
     SubmitSamplesPage* submitSamplesPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 

@@ -32,8 +32,13 @@ class ProcessList;
 
 namespace vk::app {
 
+class AutoScanPage;
+class AutorunManagerPage;
 class Dialogs;
 class FarwatchPage;
+class LogAgentPage;
+class RegistryTweaksPage;
+class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
@@ -102,6 +107,15 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
+    StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
+    AutorunManagerPage* autorunManagerPage() const { return autorunManagerPage_; }
+    LogAgentPage* logAgentPage() const { return logAgentPage_; }
+    AutoScanPage* autoScanPage() const { return autoScanPage_; }
+
+    // The tray menu's Run... and About: modal, owned by the window.
+    void mnuRun_Click();
+    void mnuAbout_Click();
     Dialogs& dialogs() { return dialogs_; }
     QWidget* page(int index) const { return picPages_[static_cast<std::size_t>(index)]; }
     QFrame* header(int index) const { return fraHeader_[static_cast<std::size_t>(index)]; }
@@ -166,6 +180,11 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    RegistryTweaksPage* registryTweaksPage_ = nullptr;
+    StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;
+    AutorunManagerPage* autorunManagerPage_ = nullptr;
+    LogAgentPage* logAgentPage_ = nullptr;
+    AutoScanPage* autoScanPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 
     TaskIcon taskIcon1_;

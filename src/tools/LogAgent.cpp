@@ -4,7 +4,7 @@
 
 #include "Version.h"
 #include "platform/AtomicFile.h"
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
 #include "script/EnumReg.h"
 #include "script/RegistryAccess.h"
 #include "tools/AutostartEntries.h"
@@ -112,7 +112,7 @@ std::string takeSystemSnapshot(ProcessList& processes, std::time_t now) {
 }
 
 std::string logFileName(const std::string& chosen) {
-    if (script::asciiLower(chosen).ends_with(".txt")) return chosen;
+    if (base::asciiLower(chosen).ends_with(".txt")) return chosen;
     return chosen + ".txt";
 }
 

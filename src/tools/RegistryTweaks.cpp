@@ -1,6 +1,6 @@
 #include "tools/RegistryTweaks.h"
 
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
 #include "script/RegistryAccess.h"
 #include "tools/ProcessList.h"
 #include "tools/RegistryText.h"
@@ -80,7 +80,7 @@ std::optional<std::string> restartShell(ProcessList& processes,
     processes.refresh();
     for (std::int64_t i = 0; i <= processes.count(); ++i) {
         std::string path = processes.exePath(i);
-        if (script::asciiLower(path).find("explorer.exe") == std::string::npos) continue;
+        if (base::asciiLower(path).find("explorer.exe") == std::string::npos) continue;
         processes.terminateProcessItem(i);
         start(path);
         return path;

@@ -1,6 +1,6 @@
 #include "tools/StartupEntries.h"
 
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
 #include "script/EnumReg.h"
 #include "script/RegistryAccess.h"
 #include "tools/AutostartEntries.h"
@@ -48,7 +48,7 @@ bool moveStartupEntry(StartupEntry& entry, bool enable) {
         return setAutostartEnabled(entry.name, enable);
     }
     const std::string target = enable ? kUserRunKey : kDisabledRunKey;
-    if (script::asciiLower(target) == script::asciiLower(entry.keyPath)) return true;
+    if (base::asciiLower(target) == base::asciiLower(entry.keyPath)) return true;
     if (script::setRegValue(entry.data, platform::kRegSz, target, entry.name, entry.root) != 0) return false;
     if (!script::deleteRegValue(entry.root, entry.keyPath, entry.name)) {
         // The old key cannot be changed: take the copy back so the entry is in one place.

@@ -93,6 +93,14 @@ TEST_F(LogAgentTest, SnapshotLineForLine) {
     EXPECT_EQ(std::vector<std::string>(procEnd, lines.end()), tail);
 }
 
+TEST_F(LogAgentTest, RunKeysTheUserMayOnlyReadAreListed) {
+    registry.putString(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Machine",
+                       "C:\\m.exe");
+    registry.makeReadOnly();
+    ProcessList processes;
+    EXPECT_NE(takeSystemSnapshot(processes, 0).find("\r\nMachine: C:\\m.exe\r\n"), std::string::npos);
+}
+
 TEST_F(LogAgentTest, TwoSnapshotsNeverAccumulate) {
     ProcessList processes;
     std::string first = takeSystemSnapshot(processes, 0);

@@ -42,6 +42,7 @@ class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class SubmitSamplesPage;
 
 struct StartupOptions {
     // The splash window stays this long after the database has loaded.
@@ -118,6 +119,9 @@ public:
     // The tray menu's Run... and About: modal, owned by the window.
     void mnuRun_Click();
     void mnuAbout_Click();
+    SubmitSamplesPage* submitSamplesPage() const { return submitSamplesPage_; }
+    // frmSubmitFile with the file filled in.
+    void showSubmitFileDialog(const QString& path);
     Dialogs& dialogs() { return dialogs_; }
     QWidget* page(int index) const { return picPages_[static_cast<std::size_t>(index)]; }
     QFrame* header(int index) const { return fraHeader_[static_cast<std::size_t>(index)]; }
@@ -193,6 +197,7 @@ private:
     AutorunManagerPage* autorunManagerPage_ = nullptr;
     LogAgentPage* logAgentPage_ = nullptr;
     AutoScanPage* autoScanPage_ = nullptr;
+    SubmitSamplesPage* submitSamplesPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 
     TaskIcon taskIcon1_;

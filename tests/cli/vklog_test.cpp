@@ -46,8 +46,11 @@ TEST_F(VkLog, PrintsTheSnapshotWithCrLfLineEnds) {
     EXPECT_TRUE(r.out.ends_with("\r\n\r\n\r\nFinished logging.\r\n"));
     EXPECT_NE(r.out.find("\r\n" + fs::canonical(program).string() + "\r\n"), std::string::npos);
     // Only CR LF: no bare line feed anywhere.
-    for (std::size_t i = 0; i < r.out.size(); ++i)
-        if (r.out[i] == '\n') ASSERT_TRUE(i > 0 && r.out[i - 1] == '\r') << i;
+    for (std::size_t i = 0; i < r.out.size(); ++i) {
+        if (r.out[i] == '\n') {
+            ASSERT_TRUE(i > 0 && r.out[i - 1] == '\r') << i;
+        }
+    }
 }
 
 TEST_F(VkLog, FileIsWrittenOrTheReasonGiven) {

@@ -517,9 +517,16 @@ bool SendMail::greetAndUpgrade() {
     if (useAuthentication_) {
         if (authLoginOffered_) {
             raiseStatus("Sending Login Authentication...");
-            sendLine("AUTH Login");
+            // SASL registers mechanism names in capitals; some servers take no other spelling.
+            sendLine("AUTH LOGIN");
             if (!waitForFlag(authenticated_, 5, false)) {
                 raiseStatus("Host Login Failed!");
+                // A server that hangs up or stays silent has sent no rejection
+                // to report: the caller still hears of the failure once.
+                if (!errorRaised_) {
+                    addError("Host Login Failed!");
+                    raiseFailure();
+                }
                 errorRaised_ = true;
                 return false;
             }
@@ -592,7 +599,9 @@ void SendMail::handleReply(const std::string& reply) {
     } else if (code == "334") {
         std::string text = reply.substr(3);
         text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
-        const std::string prompt = lowered(decodeBase64String(trimmed(text)));
+        std::string prompt = lowered(decodeBase64String(trimmed(text)));
+        // Some servers ask for the "User Name", with a space.
+        prompt.erase(std::remove(prompt.begin(), prompt.end(), ' '), prompt.end());
         if (prompt.find("username") != std::string::npos) socket_.sendData(SocketValue(encodeBase64Bytes(toWireText(username_))));
         else if (prompt.find("password") != std::string::npos) socket_.sendData(SocketValue(encodeBase64Bytes(toWireText(password_))));
         else socket_.sendData(SocketValue(std::string("\r\n*\r\n")));

@@ -46,7 +46,7 @@ def main():
         user, _, password = (args.auth or ":").partition(":")
         ok = auth_data.login.decode() == user and auth_data.password.decode() == password
         log("AUTH %s %s" % (mechanism, "ok" if ok else "refused"))
-        return AuthResult(success=ok)
+        return AuthResult(success=ok, handled=False, auth_data=auth_data if ok else None)
 
     class LoggingSMTP(SMTP):
         def connection_made(self, transport):

@@ -3,22 +3,15 @@
 #include <cctype>
 
 #include "net/MailEncoding.h"
+#include "platform/base/Text.h"
 
 namespace vk::net {
 namespace {
 
+std::string lowered(std::string_view text) { return base::asciiLower(text); }
+std::string trimmed(std::string_view text) { return std::string(base::trim(text, " ")); }
+
 const char* const kCrLf = "\r\n";
-
-std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string trimmed(const std::string& text) {
-    std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string::npos) return {};
-    return text.substr(start, text.find_last_not_of(' ') - start + 1);
-}
 
 }  // namespace
 

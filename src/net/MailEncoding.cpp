@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/base/Text.h"
 #include "platform/Random.h"
 #include "platform/Registry.h"
 
@@ -34,15 +35,6 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
         if (at == std::string_view::npos) return parts;
         start = at + 1;
     }
-}
-
-std::string upperTrimmed(std::string_view text) {
-    std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos) return {};
-    std::string out(text.substr(start, text.find_last_not_of(' ') - start + 1));
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return out;
 }
 
 std::string twoDigits(int value) {
@@ -210,7 +202,7 @@ bool isValidIPv4(std::string_view text) {
 }
 
 bool isValidDomain(std::string_view text) {
-    std::string domain = upperTrimmed(text);
+    std::string domain = base::asciiUpper(base::trim(text, " "));
     if (domain.empty()) return false;
     if (isValidIPv4(domain)) return true;
     std::vector<std::string_view> parts = split(domain, '.');

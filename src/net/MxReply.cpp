@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/base/Text.h"
+
 namespace vk::net {
 namespace {
 
@@ -52,12 +54,6 @@ private:
     std::string_view data_;
 };
 
-std::string trimmed(const std::string& text) {
-    std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string::npos) return {};
-    return text.substr(start, text.find_last_not_of(' ') - start + 1);
-}
-
 }  // namespace
 
 std::optional<std::string> buildMxQuery(std::string_view domain) {
@@ -103,7 +99,7 @@ MxReply parseMxReply(std::string_view datagram) {
         std::size_t after = 0;
         if (length < 3 || !in.u16(data, preference) || !in.name(data + 2, exchange, after) || after > data + length)
             return MxReply{};
-        exchange = trimmed(exchange);
+        exchange = std::string(base::trim(exchange, " "));
         if (!exchange.empty()) {
             records.push_back({exchange, preference});
             if (bestPreference < 0 || preference < bestPreference) {

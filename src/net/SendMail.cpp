@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "net/MailEncoding.h"
+#include "platform/base/Text.h"
 #include "net/SocketAddress.h"
 #include "platform/Clock.h"
 #include "platform/RuntimeError.h"
@@ -24,27 +25,13 @@
 namespace vk::net {
 namespace {
 
+std::string lowered(std::string_view text) { return base::asciiLower(text); }
+std::string trimmed(std::string_view text) { return std::string(base::trim(text, " ")); }
+
 constexpr const char* kCrLf = "\r\n";
 constexpr std::size_t kBase64Block = 11400;
 constexpr std::size_t kUuPiece = 45;
 constexpr long kThrottleBytes = 4096;
-
-bool equalsNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string trimmed(const std::string& text) {
-    std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string::npos) return {};
-    return text.substr(start, text.find_last_not_of(' ') - start + 1);
-}
 
 std::string withoutNul(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
@@ -52,8 +39,8 @@ std::string withoutNul(std::string text) {
 }
 
 bool truthy(const std::string& text) {
-    if (equalsNoCase(text, "True")) return true;
-    if (equalsNoCase(text, "False")) return false;
+    if (base::equalsNoCase(text, "True")) return true;
+    if (base::equalsNoCase(text, "False")) return false;
     auto number = platform::parseVbNumber(text);
     return number && *number != 0;
 }
@@ -353,12 +340,12 @@ void SendMail::setPersistentSettings(bool on) {
 
 void SendMail::addError(const std::string& text) {
     for (const auto& e : errors_)
-        if (equalsNoCase(e, text)) return;
+        if (base::equalsNoCase(e, text)) return;
     errors_.push_back(text);
 }
 
 void SendMail::removeError(const std::string& text) {
-    errors_.erase(std::remove_if(errors_.begin(), errors_.end(), [&](const std::string& e) { return equalsNoCase(e, text); }),
+    errors_.erase(std::remove_if(errors_.begin(), errors_.end(), [&](const std::string& e) { return base::equalsNoCase(e, text); }),
                   errors_.end());
 }
 

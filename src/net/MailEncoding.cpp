@@ -50,14 +50,6 @@ std::string lastEightHex(unsigned long long value) {
     return text.substr(text.size() - 8);
 }
 
-long daysFromCivil(long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long>(doe) - 719468;
-}
 
 }  // namespace
 
@@ -249,9 +241,12 @@ std::string messageIdStamp(const std::tm& utc, int milliseconds) {
 }
 
 std::string mimeBoundary(const std::tm& local, double secondsOfDay) {
-    long serial = daysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
-                                static_cast<unsigned>(local.tm_mday)) -
-                  daysFromCivil(1899, 12, 30);
+    // Days since 30 December 1899: the Unix day number plus 25,569.
+    std::tm midnight{};
+    midnight.tm_year = local.tm_year;
+    midnight.tm_mon = local.tm_mon;
+    midnight.tm_mday = local.tm_mday;
+    long serial = static_cast<long>(::timegm(&midnight) / 86400) + 25569;
     auto fraction = static_cast<unsigned long long>(secondsOfDay / 86400.0 * 1e8);
     return "----_=_NextPart_000_" + lastEightHex(static_cast<unsigned long long>(serial)) + "." +
            lastEightHex(fraction);

@@ -1,5 +1,7 @@
 #include "support/BackgroundProgram.h"
 
+#include "support/RunProgram.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -27,12 +29,7 @@ BackgroundProgram::BackgroundProgram(const std::string& program, const std::vect
         ::dup2(pipeFds[1], 1);
         int null = ::open("/dev/null", O_RDONLY);
         if (null >= 0) ::dup2(null, 0);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+        execProgram(program, args);
     }
     ::close(pipeFds[1]);
     pid_ = pid;

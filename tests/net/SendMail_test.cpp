@@ -450,3 +450,50 @@ TEST(SendMail, PersistentSettingsSurviveTheObject) {
     EXPECT_EQ(fresh.smtpPort(), 25);
     EXPECT_EQ(fresh.connectRetry(), 4);
 }
+
+TEST(SendMailFaults, AServerThatHangsUpAtLoginIsReportedOnce) {
+    vk::test::ScriptedTcpPeer peer("220 ready\r\n", [](const std::string& line) -> std::optional<std::string> {
+        if (line.rfind("EHLO", 0) == 0) return "250-peer\r\n250 AUTH LOGIN\r\n";
+        return std::nullopt;  // AUTH: hang up
+    });
+    Client c(peer.port());
+    c.mail.setUseAuthentication(true);
+    c.mail.setUsername("ada");
+    c.mail.send();
+    ASSERT_EQ(c.events.failures.size(), 1u);
+    EXPECT_EQ(c.events.failures[0], "Host Login Failed!\r\n");
+    EXPECT_TRUE(c.events.sawStatus("Host Login Failed!"));
+}
+
+TEST(SendMailFaults, ARejectedGreetingIsReportedOnce) {
+    vk::test::ScriptedTcpPeer peer("554 no service here\r\n",
+                                   [](const std::string&) -> std::optional<std::string> { return std::nullopt; });
+    Client c(peer.port());
+    c.mail.send();
+    ASSERT_EQ(c.events.failures.size(), 1u);
+    EXPECT_EQ(c.events.failures[0], "554 no service here\r\n\r\n");
+}
+
+TEST(SendMailFaults, RepliesInPiecesAreReadWhole) {
+    vk::test::ScriptedTcpPeer peer("220 re|ady\r\n", [](const std::string& line) -> std::optional<std::string> {
+        // Without "AUTH LOGIN" in the first piece the client would not log in,
+        // and a half reply taken for whole would fail it.
+        if (line.rfind("EHLO", 0) == 0) return "250-peer.example\r\n250-SI|ZE 1000\r\n250 AUTH LOGIN\r\n";
+        if (line == "AUTH LOGIN") return "33|4 VXNlcm5hbWU6\r\n";
+        if (line + "\r\n" == encodeBase64Bytes("ada")) return "334 UGFzc3dvcmQ6\r\n";
+        if (line + "\r\n" == encodeBase64Bytes("pw")) return "235 ok\r\n";
+        if (line == "QUIT") return "221 bye\r\n";
+        if (line == ".") return "250 queued\r\n";
+        if (line == "DATA") return "354 go\r\n";
+        if (line.rfind("MAIL", 0) == 0 || line.rfind("RCPT", 0) == 0) return "250 ok\r\n";
+        return "";  // content lines
+    });
+    Client c(peer.port());
+    c.mail.setUseAuthentication(true);
+    c.mail.setUsername("ada");
+    c.mail.setPassword("pw");
+    c.mail.setMessage("x");
+    c.mail.send();
+    EXPECT_TRUE(c.events.failures.empty()) << (c.events.failures.empty() ? "" : c.events.failures[0]);
+    EXPECT_EQ(c.events.successes, 1);
+}

@@ -1,6 +1,7 @@
 #include "net/SocketMaster.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -231,4 +232,22 @@ TEST(SocketMaster, AcceptTakesOnlyPendingRequests) {
         EXPECT_EQ(e.number(), kErrInvalidArgument);
         EXPECT_EQ(e.description(), "Invalid argument");
     }
+}
+
+TEST(SocketEventPump, DeliversSocketEventsAfterTheInnerPump) {
+    struct Counting : platform::EventPump {
+        int calls = 0;
+        void pump() override { ++calls; }
+    } inner;
+    Server server;
+    Recorder events;
+    SocketMaster client(&events);
+    client.connect(std::string("127.0.0.1"), SocketValue(static_cast<std::int32_t>(server.port())));
+    SocketEventPump pump(&inner);
+    for (int i = 0; i < 500 && client.state() != kSckConnected; ++i) {
+        pump.pump();
+        ::usleep(2000);
+    }
+    EXPECT_EQ(client.state(), kSckConnected);
+    EXPECT_GT(inner.calls, 0);
 }

@@ -5,7 +5,10 @@
 #include "scan/FarwatchSettings.h"
 #include "scan/ScanEngine.h"
 #include "scan/SignatureDatabase.h"
+#include <chrono>
+
 #include "support/DnsmasqPeer.h"
+#include "support/LoopbackPeers.h"
 #include "support/SmtpPeer.h"
 #include "support/TempDir.h"
 
@@ -141,4 +144,18 @@ TEST(FarwatchSettings, DefaultsAndKeys) {
     EXPECT_DOUBLE_EQ(s.mxTimeout, 2);
     EXPECT_TRUE(farwatchEnrolmentCompleted(ini.string()));
     EXPECT_FALSE(farwatchEnrolmentCompleted((dir / "missing.ini").string()));
+}
+
+TEST_F(Farwatch, ALostDnsReplyEndsTheReportWithinMxTimeout) {
+    vk::test::UdpPeer silentDns([](const std::string&) { return std::string(); });
+    vk::test::ScopedEnv dnsServer("VANDRELKAST_DNS", ("127.0.0.1:" + std::to_string(silentDns.port())).c_str());
+    loadFarwatchSettings(engine, configWith("EnableFarwatch=1\r\nMailDomain=example.com\r\nMxTimeout=1\r\n"));
+    scan();
+    auto start = std::chrono::steady_clock::now();
+    engine.executeFarwatch();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(silentDns.received(), 1);
+    // The MX query of the mail domain, then the one for the computer's own domain.
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_FALSE(engine.farwatchMail().sentEncrypted());
 }

@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+
 namespace vk::test {
 namespace {
 
@@ -149,6 +151,55 @@ void UdpPeer::run() {
         if (!answer.empty())
             ::sendto(socket_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
     }
+}
+
+ScriptedTcpPeer::ScriptedTcpPeer(std::string greeting, Reply reply)
+    : greeting_(std::move(greeting)), reply_(std::move(reply)) {
+    listener_ = bindLoopback(SOCK_STREAM, port_);
+    if (listener_ < 0 || ::listen(listener_, 1) != 0 || ::pipe2(wake_, O_CLOEXEC) != 0) return;
+    thread_ = std::thread([this] { run(); });
+}
+
+ScriptedTcpPeer::~ScriptedTcpPeer() {
+    stopThread(wake_, thread_);
+    if (listener_ >= 0) ::close(listener_);
+}
+
+void ScriptedTcpPeer::run() {
+    pollfd wait[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    if (::poll(wait, 2, -1) <= 0 || wait[1].revents) return;
+    int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) return;
+    sendAll(client, greeting_);
+    std::string buffer;
+    while (true) {
+        pollfd fds[2] = {{client, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (::poll(fds, 2, 10000) <= 0 || fds[1].revents) break;
+        char chunk[512];
+        ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+        if (n <= 0) break;
+        buffer.append(chunk, static_cast<std::size_t>(n));
+        std::size_t end;
+        bool hangUp = false;
+        while (!hangUp && (end = buffer.find("\r\n")) != std::string::npos) {
+            std::optional<std::string> answer = reply_(buffer.substr(0, end));
+            buffer.erase(0, end + 2);
+            if (!answer) {
+                hangUp = true;
+                break;
+            }
+            std::size_t split = answer->find('|');
+            if (split == std::string::npos) {
+                sendAll(client, *answer);
+                continue;
+            }
+            sendAll(client, answer->substr(0, split));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            sendAll(client, answer->substr(split + 1));
+        }
+        if (hangUp) break;
+    }
+    ::close(client);
 }
 
 SilentTcpPeer::SilentTcpPeer() {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,6 +52,26 @@ private:
     std::thread thread_;
     mutable std::mutex mutex_;
     std::string lastQuery_;
+};
+
+// A TCP server on a free loopback port for one connection: sends greeting,
+// then answers every line received with reply(line): nothing for "", a hang-up
+// for nullopt; a "|" in an answer sends it in two pieces 50 ms apart.
+class ScriptedTcpPeer {
+public:
+    using Reply = std::function<std::optional<std::string>(const std::string&)>;
+    ScriptedTcpPeer(std::string greeting, Reply reply);
+    ~ScriptedTcpPeer();
+    int port() const { return port_; }
+
+private:
+    void run();
+    std::string greeting_;
+    Reply reply_;
+    int listener_ = -1;
+    int port_ = 0;
+    int wake_[2] = {-1, -1};
+    std::thread thread_;
 };
 
 // A TCP listener on a free loopback port that accepts connections and never

@@ -3,6 +3,7 @@
 #include "scan/DatabaseFile.h"
 #include "scan/SignatureDatabase.h"
 #include "support/DnsmasqPeer.h"
+#include "support/LoopbackPeers.h"
 #include "support/RunProgram.h"
 #include "support/SmtpPeer.h"
 #include "support/TempDir.h"

@@ -1,5 +1,7 @@
 #include "support/DnsmasqPeer.h"
 
+#include "support/LoopbackPeers.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -46,7 +48,7 @@ DnsmasqPeer::DnsmasqPeer(const std::vector<std::string>& records) {
                                      "--port=" + std::to_string(port_), "--user=root", "--pid-file=",
                                      "--log-facility=-", "--quiet-dhcp"};
     args.insert(args.end(), records.begin(), records.end());
-    program_ = std::make_unique<BackgroundProgram>(binary, args);
+    program_ = std::make_unique<BackgroundProcess>(binary, args);
     for (int i = 0; i < 50; ++i) {
         if (answers(port_)) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

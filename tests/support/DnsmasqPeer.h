@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/BackgroundProgram.h"
+#include "support/BackgroundProcess.h"
 
 namespace vk::test {
 
@@ -19,7 +19,7 @@ public:
     std::string server() const { return "127.0.0.1:" + std::to_string(port_); }
 
 private:
-    std::unique_ptr<BackgroundProgram> program_;
+    std::unique_ptr<BackgroundProcess> program_;
     std::string failure_;
     int port_ = 0;
 };

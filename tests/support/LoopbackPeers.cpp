@@ -202,6 +202,27 @@ void ScriptedTcpPeer::run() {
     ::close(client);
 }
 
+int freeLoopbackPort() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        int tcp = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(tcp, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::getsockname(tcp, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ::close(tcp);
+            continue;
+        }
+        int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
+        bool udpFree = ::bind(udp, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(udp);
+        ::close(tcp);
+        if (udpFree) return ntohs(address.sin_port);
+    }
+    return 0;
+}
+
 SilentTcpPeer::SilentTcpPeer() {
     listener_ = bindLoopback(SOCK_STREAM, port_);
     if (listener_ >= 0) ::listen(listener_, 5);

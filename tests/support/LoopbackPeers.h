@@ -10,6 +10,9 @@
 
 namespace vk::test {
 
+// A port on 127.0.0.1 that was free for both TCP and UDP a moment ago.
+int freeLoopbackPort();
+
 // A POP3 server on a free loopback port (RFC 1939 replies to USER, PASS and
 // QUIT), on its own thread, accepting one user.
 class Pop3Peer {

@@ -12,8 +12,8 @@ std::string supportFile(const std::string& name) { return std::string(VK_TEST_SU
 
 SmtpPeer::SmtpPeer(Options options) {
     const std::string python = "/usr/bin/python3";
-    if (!std::filesystem::exists(python)) {
-        failure_ = "no /usr/bin/python3";
+    if (!pythonHasModule("aiosmtpd")) {
+        failure_ = "python3-aiosmtpd is not installed";
         return;
     }
     std::vector<std::string> args = {supportFile("smtp_peer.py"), "--dir", dir_.str()};
@@ -30,10 +30,10 @@ SmtpPeer::SmtpPeer(Options options) {
         }
         args.insert(args.end(), {"--tls", (dir_ / "cert.pem").string(), (dir_ / "key.pem").string()});
     }
-    program_ = std::make_unique<BackgroundProgram>(python, args);
-    std::string line = program_->readLine(15000);
+    program_ = std::make_unique<BackgroundProcess>(python, args);
+    std::string line = program_->readLine(std::chrono::milliseconds(15000));
     if (line.rfind("PORT ", 0) != 0) {
-        failure_ = "aiosmtpd peer did not start (python3-aiosmtpd missing?)";
+        failure_ = "aiosmtpd peer did not start: " + program_->errorOutput();
         return;
     }
     port_ = std::stoi(line.substr(5));

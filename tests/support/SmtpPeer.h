@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/BackgroundProgram.h"
+#include "support/BackgroundProcess.h"
 #include "support/TempDir.h"
 
 namespace vk::test {
@@ -34,7 +34,7 @@ public:
 
 private:
     TempDir dir_;
-    std::unique_ptr<BackgroundProgram> program_;
+    std::unique_ptr<BackgroundProcess> program_;
     std::string failure_;
     int port_ = 0;
 };

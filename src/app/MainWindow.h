@@ -10,6 +10,7 @@
 #include "app/QtPlatform.h"
 #include "app/TaskIcon.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Target.h"
 #include "scan/ScanEngineEvents.h"
 #include "script/Console.h"
 
@@ -32,11 +33,17 @@ class ProcessList;
 
 namespace vk::app {
 
+class AutoScanPage;
+class AutorunManagerPage;
 class Dialogs;
 class FarwatchPage;
+class LogAgentPage;
+class RegistryTweaksPage;
+class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class TargetChooser;
 class SubmitSamplesPage;
 
 struct StartupOptions {
@@ -44,6 +51,8 @@ struct StartupOptions {
     int splashCloseDelayMs = 2500;
     // Whether the desktop has a tray; unset asks the desktop.
     std::optional<bool> trayAvailable;
+    // The system repaired: this computer unless --target said otherwise.
+    platform::Target target = {};
 };
 
 // "/s" alone, in any letter case.
@@ -105,6 +114,16 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    TargetChooser* targetChooser() const { return targetChooser_; }
+    RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
+    StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
+    AutorunManagerPage* autorunManagerPage() const { return autorunManagerPage_; }
+    LogAgentPage* logAgentPage() const { return logAgentPage_; }
+    AutoScanPage* autoScanPage() const { return autoScanPage_; }
+
+    // The tray menu's Run... and About: modal, owned by the window.
+    void mnuRun_Click();
+    void mnuAbout_Click();
     SubmitSamplesPage* submitSamplesPage() const { return submitSamplesPage_; }
     // frmSubmitFile with the file filled in.
     void showSubmitFileDialog(const QString& path);
@@ -178,6 +197,12 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    TargetChooser* targetChooser_ = nullptr;
+    RegistryTweaksPage* registryTweaksPage_ = nullptr;
+    StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;
+    AutorunManagerPage* autorunManagerPage_ = nullptr;
+    LogAgentPage* logAgentPage_ = nullptr;
+    AutoScanPage* autoScanPage_ = nullptr;
     SubmitSamplesPage* submitSamplesPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 

@@ -7,6 +7,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "checksum/Crc32.h"
+#include "checksum/Md5.h"
 #include "cli/CommandLine.h"
 #include "cli/DatabaseDump.h"
 #include "platform/AtomicFile.h"
@@ -15,9 +17,7 @@
 #include "platform/IniProfile.h"
 #include "platform/TempFile.h"
 #include "platform/VbConversion.h"
-#include "scan/Crc32.h"
 #include "scan/DatabaseFile.h"
-#include "scan/Md5.h"
 #include "scan/ScanEngine.h"
 
 using namespace vk;
@@ -79,10 +79,10 @@ int checksums(const std::vector<std::string>& files, bool md5) {
     for (const auto& f : files) {
         std::string digest;
         if (md5) {
-            scan::Md5 hasher;
+            checksum::Md5 hasher;
             digest = hasher.digestFileToHexStr(f);
         } else if (auto bytes = readBytes(f)) {
-            digest = std::to_string(scan::computeCrc32(
+            digest = std::to_string(checksum::computeCrc32(
                 {reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()}));
         }
         if (digest.empty()) {
@@ -138,8 +138,8 @@ int add(const std::string& payloadPath, const std::string& name, const std::stri
         return fail(payloadPath + ": DatabaseSize \"" + current + "\" is not a number");
     }
     if (count < 0) return fail(payloadPath + ": DatabaseSize is negative");
-    std::int32_t crc = scan::computeCrc32({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
-    scan::Md5 md5;
+    std::int32_t crc = checksum::computeCrc32({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
+    checksum::Md5 md5;
     std::string digest = md5.digestFileToHexStr(file);
     // The reader takes one pair of surrounding quotes off: a quoted name gets one more pair.
     std::string storedName = *ansiName;

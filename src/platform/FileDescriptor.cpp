@@ -1,83 +1,100 @@
 #include "platform/FileDescriptor.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 
 namespace vk::platform {
+namespace {
 
-FileIdentity identityOf(const struct stat& st) {
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+bool renameNoReplaceBetween(int fromDir, const char* from, int toDir, const char* to) {
+    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: a hard link refuses an existing name.
+    if (::linkat(fromDir, from, toDir, to, 0) == 0) return ::unlinkat(fromDir, from, 0) == 0;
+    if (errno != EPERM && errno != EOPNOTSUPP) return false;
+    // No hard links either (FAT): check, then rename; the gap between the two is unavoidable there.
+    struct stat st;
+    return ::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT &&
+           ::renameat(fromDir, from, toDir, to) == 0;
 }
 
-FileDescriptor::~FileDescriptor() { reset(); }
+}  // namespace
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-        reset();
-        fd_ = other.release();
-    }
+    if (this != &other) reset(other.release());
     return *this;
 }
 
-int FileDescriptor::release() {
+int FileDescriptor::release() noexcept {
     int fd = fd_;
     fd_ = -1;
     return fd;
 }
 
-void FileDescriptor::reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+void FileDescriptor::reset(int fd) noexcept {
+    if (fd_ >= 0) {
+        int saved = errno;
+        ::close(fd_);
+        errno = saved;
+    }
+    fd_ = fd;
 }
 
-FileDescriptor FileDescriptor::open(const std::string& path, int flags, unsigned mode) {
-    return FileDescriptor(::open(path.c_str(), flags | O_CLOEXEC, mode));
+FileDescriptor FileDescriptor::open(const std::string& path, int flags, mode_t mode) {
+    return FileDescriptor(::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode));
 }
 
-FileDescriptor FileDescriptor::openAt(const FileDescriptor& dir, const std::string& name, int flags, unsigned mode) {
-    return FileDescriptor(::openat(dir.get(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode));
+FileDescriptor FileDescriptor::openDirectory(const std::string& path) {
+    return open(path, O_RDONLY | O_DIRECTORY);
 }
 
-bool FileDescriptor::stat(struct stat& st) const { return ::fstat(fd_, &st) == 0; }
-
-bool FileDescriptor::statAt(const std::string& name, struct stat& st) const {
-    return ::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+FileDescriptor FileDescriptor::openAt(const std::string& name, int flags, mode_t mode) const {
+    return FileDescriptor(::openat(fd_, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode));
 }
 
-long long FileDescriptor::readFully(void* buffer, std::size_t size) const {
-    auto* p = static_cast<char*>(buffer);
+FileDescriptor FileDescriptor::openDirectoryAt(const std::string& name) const {
+    return openAt(name, O_RDONLY | O_DIRECTORY);
+}
+
+std::ptrdiff_t FileDescriptor::readSome(void* buffer, std::size_t size) const {
+    for (;;) {
+        ssize_t n = ::read(fd_, buffer, size);
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
+std::ptrdiff_t FileDescriptor::readFully(void* buffer, std::size_t size) const {
+    auto* bytes = static_cast<unsigned char*>(buffer);
     std::size_t got = 0;
     while (got < size) {
-        ssize_t n = ::read(fd_, p + got, size - got);
+        std::ptrdiff_t n = readSome(bytes + got, size - got);
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+std::ptrdiff_t FileDescriptor::readFullyAt(void* buffer, std::size_t size, std::uint64_t offset) const {
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd_, bytes + got, size - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return -1;
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
-    return static_cast<long long>(got);
-}
-
-long long FileDescriptor::preadFully(void* buffer, std::size_t size, std::uint64_t offset) const {
-    auto* p = static_cast<char*>(buffer);
-    std::size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::pread(fd_, p + got, size - got, static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<long long>(got);
+    return static_cast<std::ptrdiff_t>(got);
 }
 
 bool FileDescriptor::writeFully(const void* buffer, std::size_t size) const {
-    const auto* p = static_cast<const char*>(buffer);
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        ssize_t n = ::write(fd_, p + done, size - done);
+        ssize_t n = ::write(fd_, bytes + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         done += static_cast<std::size_t>(n);
@@ -85,26 +102,45 @@ bool FileDescriptor::writeFully(const void* buffer, std::size_t size) const {
     return true;
 }
 
-bool FileDescriptor::sameFileAt(const FileDescriptor& dir, const std::string& name) const {
+bool FileDescriptor::sync() const { return ::fsync(fd_) == 0; }
+
+bool FileDescriptor::stat(struct stat& out) const { return ::fstat(fd_, &out) == 0; }
+
+bool FileDescriptor::statAt(const std::string& name, struct stat& out) const {
+    return ::fstatat(fd_, name.c_str(), &out, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool FileDescriptor::setNonBlocking(bool on) const {
+    int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0) return false;
+    return ::fcntl(fd_, F_SETFL, on ? flags | O_NONBLOCK : flags & ~O_NONBLOCK) == 0;
+}
+
+bool FileDescriptor::isSameFileAs(const std::string& path) const {
+    struct stat byPath, byFd;
+    return ::lstat(path.c_str(), &byPath) == 0 && stat(byFd) && FileId::of(byPath) == FileId::of(byFd);
+}
+
+bool FileDescriptor::isSameFileAt(const FileDescriptor& dir, const std::string& name) const {
     struct stat byName, byFd;
-    return ::fstatat(dir.get(), name.c_str(), &byName, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd_, &byFd) == 0 &&
-           identityOf(byName) == identityOf(byFd);
+    return dir.statAt(name, byName) && stat(byFd) && FileId::of(byName) == FileId::of(byFd);
 }
 
-int FileDescriptor::unlinkAt(const std::string& name) const {
-    return ::unlinkat(fd_, name.c_str(), 0) == 0 ? 0 : errno;
+bool FileDescriptor::unlinkAt(const std::string& name) const { return ::unlinkat(fd_, name.c_str(), 0) == 0; }
+
+bool FileDescriptor::removeDirectoryAt(const std::string& name) const {
+    return ::unlinkat(fd_, name.c_str(), AT_REMOVEDIR) == 0;
 }
 
-int FileDescriptor::renameNoReplaceAt(const std::string& from, const std::string& to) const {
-    if (::renameat2(fd_, from.c_str(), fd_, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // File systems without RENAME_NOREPLACE: a hard link refuses an existing name.
-    if (::linkat(fd_, from.c_str(), fd_, to.c_str(), 0) == 0) return ::unlinkat(fd_, from.c_str(), 0) == 0 ? 0 : errno;
-    if (errno != EPERM && errno != EOPNOTSUPP) return errno;
-    struct stat st;
-    if (::fstatat(fd_, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
-    if (errno != ENOENT) return errno;
-    return ::renameat(fd_, from.c_str(), fd_, to.c_str()) == 0 ? 0 : errno;
+bool FileDescriptor::renameNoReplaceAt(const std::string& from, const FileDescriptor& toDir,
+                                       const std::string& to) const {
+    return renameNoReplaceBetween(fd_, from.c_str(), toDir.fd_, to.c_str());
+}
+
+bool FileDescriptor::unlink(const std::string& path) { return ::unlinkat(AT_FDCWD, path.c_str(), 0) == 0; }
+
+bool FileDescriptor::renameNoReplace(const std::string& from, const std::string& to) {
+    return renameNoReplaceBetween(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
 }
 
 }  // namespace vk::platform

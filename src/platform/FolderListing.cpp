@@ -43,20 +43,12 @@ int listFolder(const FileDescriptor& folder, std::vector<FolderEntry>& entries) 
     return error;
 }
 
-FileDescriptor openFolder(const std::string& path) {
-    return FileDescriptor::open(path, O_RDONLY | O_DIRECTORY | O_NOCTTY);
-}
-
-FileDescriptor openSubFolder(const FileDescriptor& folder, const std::string& name) {
-    return FileDescriptor::openAt(folder, name, O_RDONLY | O_DIRECTORY | O_NOCTTY);
-}
-
-FileDescriptor openParentFolder(const FileDescriptor& folder, const FileIdentity& expected) {
-    // ".." is never a link, so openAt's O_NOFOLLOW does not get in the way.
-    FileDescriptor parent = FileDescriptor::openAt(folder, "..", O_RDONLY | O_DIRECTORY | O_NOCTTY);
+FileDescriptor openParentFolder(const FileDescriptor& folder, const FileId& expected) {
+    // ".." is never a link, so the walk's rule of not following one does not get in the way.
+    FileDescriptor parent = folder.openDirectoryAt("..");
     struct stat st;
     if (!parent.valid()) return parent;
-    if (!parent.stat(st) || !(identityOf(st) == expected)) {
+    if (!parent.stat(st) || !(FileId::of(st) == expected)) {
         errno = ESTALE;
         return FileDescriptor();
     }

@@ -20,12 +20,8 @@ struct FolderEntry {
 // 0 or an errno value (what was read before an error is kept).
 int listFolder(const FileDescriptor& folder, std::vector<FolderEntry>& entries);
 
-// A folder named by the caller (links in the path are followed).
-FileDescriptor openFolder(const std::string& path);
-// An entry of folder that is a folder itself, never through a link.
-FileDescriptor openSubFolder(const FileDescriptor& folder, const std::string& name);
 // The parent of folder, only when it is still the folder with that identity
 // (invalid, errno ESTALE, when the tree was moved meanwhile).
-FileDescriptor openParentFolder(const FileDescriptor& folder, const FileIdentity& expected);
+FileDescriptor openParentFolder(const FileDescriptor& folder, const FileId& expected);
 
 }  // namespace vk::platform

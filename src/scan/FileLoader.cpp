@@ -8,9 +8,9 @@
 namespace vk::scan {
 
 OpenedFile openForScan(const platform::FileDescriptor& folder, const std::string& name,
-                       const platform::FileIdentity* expected) {
+                       const platform::FileId* expected) {
     OpenedFile result;
-    result.fd = platform::FileDescriptor::openAt(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    result.fd = folder.openAt(name, O_RDONLY | O_NONBLOCK);
     if (!result.fd.valid()) {
         int e = errno;
         // Vanished, or now a link: what was listed is no longer there to read.
@@ -29,7 +29,7 @@ OpenedFile openForScan(const platform::FileDescriptor& folder, const std::string
         result.fd.reset();
         return result;
     }
-    if (expected && !(platform::identityOf(st) == *expected)) {
+    if (expected && !(platform::FileId::of(st) == *expected)) {
         result.fd.reset();
         result.status = OpenedFile::Status::Unreadable;
         result.reason = "replaced while the folder was read";
@@ -46,7 +46,7 @@ int streamFile(const platform::FileDescriptor& file, const std::function<std::sp
         if (!keepGoing()) return ECANCELED;
         std::span<std::uint8_t> into = space();
         // pread: the position of a descriptor is shared with whoever else holds it.
-        long long n = file.preadFully(into.data(), into.size(), offset);
+        std::ptrdiff_t n = file.readFullyAt(into.data(), into.size(), offset);
         if (n < 0) return errno;
         if (n == 0) return 0;
         offset += static_cast<std::uint64_t>(n);

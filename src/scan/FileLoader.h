@@ -25,7 +25,7 @@ struct OpenedFile {
 // Opens an entry without following a link and without blocking on a FIFO,
 // and accepts only a regular file (with expected, only that very file).
 OpenedFile openForScan(const platform::FileDescriptor& folder, const std::string& name,
-                       const platform::FileIdentity* expected);
+                       const platform::FileId* expected);
 
 // Reads a file from its start to its end in pieces, whatever its size:
 // space() says where the next piece goes, arrived(n) hands it over, and

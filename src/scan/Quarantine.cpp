@@ -109,22 +109,21 @@ Quarantine::Stored Quarantine::store(const platform::FileDescriptor& file, const
     std::filesystem::create_directories(folder_, ec);
     if (ec) return {"", folder_ + ": " + ec.message()};
     std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, ec);
-    platform::FileDescriptor dir = platform::openFolder(folder_);
+    platform::FileDescriptor dir = platform::FileDescriptor::openDirectory(folder_);
     if (!dir.valid()) return {"", folder_ + ": " + errorText(errno)};
 
     std::string id = randomHex(8);
     std::string key = randomHex(16);
     if (id.size() != 16 || key.size() != 32) return {"", "no random numbers for a name"};
     const std::string dataName = id + kDataSuffix;
-    platform::FileDescriptor data =
-        platform::FileDescriptor::openAt(dir, dataName, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    platform::FileDescriptor data = dir.openAt(dataName, O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (!data.valid()) return {"", folder_ + ": " + errorText(errno)};
 
     std::vector<std::uint8_t> buffer(kChunk);
     std::uint64_t offset = 0;
     std::string failure;
     for (std::uint64_t chunk = 0;; ++chunk) {
-        long long n = file.preadFully(buffer.data(), kChunk, offset);
+        std::ptrdiff_t n = file.readFullyAt(buffer.data(), kChunk, offset);
         if (n < 0) {
             failure = "cannot be read (" + errorText(errno) + ")";
             break;
@@ -138,7 +137,7 @@ Quarantine::Stored Quarantine::store(const platform::FileDescriptor& file, const
         offset += static_cast<std::uint64_t>(n);
         if (static_cast<std::size_t>(n) < kChunk) break;
     }
-    if (failure.empty() && ::fsync(data.get()) != 0) failure = folder_ + ": " + errorText(errno);
+    if (failure.empty() && !data.sync()) failure = folder_ + ": " + errorText(errno);
     if (failure.empty()) {
         timespec now{};
         ::clock_gettime(CLOCK_REALTIME, &now);
@@ -203,7 +202,7 @@ bool Quarantine::readItem(const std::string& id, Item& item, std::string& key) c
 
 std::vector<Quarantine::Item> Quarantine::list() const {
     std::vector<Item> items;
-    platform::FileDescriptor dir = platform::openFolder(folder_);
+    platform::FileDescriptor dir = platform::FileDescriptor::openDirectory(folder_);
     if (!dir.valid()) return items;
     std::vector<platform::FolderEntry> entries;
     platform::listFolder(dir, entries);
@@ -227,23 +226,22 @@ std::string Quarantine::restore(const std::string& id) {
     Item item;
     std::string key;
     if (!readItem(id, item, key)) return "no quarantined file " + id;
-    platform::FileDescriptor dir = platform::openFolder(folder_);
-    platform::FileDescriptor data =
-        dir.valid() ? platform::FileDescriptor::openAt(dir, id + kDataSuffix, O_RDONLY) : platform::FileDescriptor();
+    platform::FileDescriptor dir = platform::FileDescriptor::openDirectory(folder_);
+    platform::FileDescriptor data = dir.valid() ? dir.openAt(id + kDataSuffix, O_RDONLY) : platform::FileDescriptor();
     if (!data.valid()) return folder_ + "/" + id + kDataSuffix + ": " + errorText(errno);
 
     std::filesystem::path target(item.path);
-    platform::FileDescriptor parent = platform::openFolder(target.parent_path().string());
+    platform::FileDescriptor parent = platform::FileDescriptor::openDirectory(target.parent_path().string());
     if (!parent.valid()) return target.parent_path().string() + ": " + errorText(errno);
     const std::string name = target.filename().string();
-    platform::FileDescriptor out = platform::FileDescriptor::openAt(parent, name, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    platform::FileDescriptor out = parent.openAt(name, O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (!out.valid()) return item.path + ": " + (errno == EEXIST ? std::string("a file of that name is there now")
                                                                  : errorText(errno));
     std::vector<std::uint8_t> buffer(kChunk);
     std::uint64_t offset = 0;
     std::string failure;
     for (std::uint64_t chunk = 0;; ++chunk) {
-        long long n = data.preadFully(buffer.data(), kChunk, offset);
+        std::ptrdiff_t n = data.readFullyAt(buffer.data(), kChunk, offset);
         if (n < 0) {
             failure = folder_ + ": " + errorText(errno);
             break;
@@ -263,9 +261,9 @@ std::string Quarantine::restore(const std::string& id) {
         (::geteuid() == 0 || item.owner != ::geteuid()))
         failure = item.path + ": the owner cannot be set back (" + errorText(errno) + ")";
     if (failure.empty() && ::fchmod(out.get(), item.mode & 0777) != 0) failure = item.path + ": " + errorText(errno);
-    if (failure.empty() && ::fsync(out.get()) != 0) failure = item.path + ": " + errorText(errno);
+    if (failure.empty() && !out.sync()) failure = item.path + ": " + errorText(errno);
     if (!failure.empty()) {
-        if (out.sameFileAt(parent, name)) parent.unlinkAt(name);
+        if (out.isSameFileAt(parent, name)) parent.unlinkAt(name);
         return failure;
     }
     return remove(id);
@@ -273,10 +271,10 @@ std::string Quarantine::restore(const std::string& id) {
 
 std::string Quarantine::remove(const std::string& id) {
     if (!isId(id)) return "no quarantined file " + id;
-    platform::FileDescriptor dir = platform::openFolder(folder_);
+    platform::FileDescriptor dir = platform::FileDescriptor::openDirectory(folder_);
     if (!dir.valid()) return folder_ + ": " + errorText(errno);
     // The record goes first: without it the data is never listed again.
-    int e = dir.unlinkAt(id + kInfoSuffix);
+    int e = dir.unlinkAt(id + kInfoSuffix) ? 0 : errno;
     if (e != 0) return e == ENOENT ? "no quarantined file " + id : folder_ + ": " + errorText(e);
     dir.unlinkAt(id + kDataSuffix);
     return "";

@@ -7,11 +7,11 @@
 
 #include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
+#include "platform/base/VersionCheck.h"
 #include "scan/DatabaseFile.h"
 #include "scan/InternalError.h"
 #include "scan/ScanEngineErrors.h"
 #include "scan/SignatureDatabase.h"
-#include "scan/VersionCheck.h"
 
 namespace vk::scan {
 namespace {
@@ -88,9 +88,10 @@ void ScanEngine::loadVirusDatabase() {
         DatabaseMain main = reader.readMain();
 
         raiseProgress(0, "Checking Version Compatible info...");
-        auto compatible = compareVersionParts(programVersion(), main.compatibleVersion);
+        auto compatible = base::compareVersionParts(base::programVersion(), main.compatibleVersion);
         // Three parts are required even where the first part alone would decide ("0.9").
-        if (!compatible || std::count(main.compatibleVersion.begin(), main.compatibleVersion.end(), '.') < 2) throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
+        if (!compatible || std::count(main.compatibleVersion.begin(), main.compatibleVersion.end(), '.') < 2)
+            throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
                                                       platform::kErrorSource);
         if (!*compatible) {
             raiseError(kErrDatabaseTooNew,

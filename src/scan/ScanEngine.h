@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/Md5.h"
 #include "platform/EventPump.h"
 #include "platform/FileDescriptor.h"
 #include "scan/DetectionAction.h"
-#include "scan/Md5.h"
 #include "scan/ReleaseDate.h"
 #include "scan/ScanEngineEvents.h"
 #include "scan/SignatureEntry.h"
@@ -126,7 +126,7 @@ private:
     void scanFilesIn(const platform::FileDescriptor& folder, const std::string& path,
                      const std::vector<platform::FolderEntry>& entries);
     void scanEntry(const platform::FileDescriptor& folder, const std::string& name, const std::string& path,
-                   const platform::FileIdentity* expected);
+                   const platform::FileId* expected);
     void actOn(const platform::FileDescriptor& folder, const std::string& name, const std::string& path,
                const platform::FileDescriptor& file, const SignatureEntry& entry);
     DetectionOutcome neutralize(const platform::FileDescriptor& folder, const std::string& name,
@@ -172,7 +172,7 @@ private:
     bool enableFarwatch_ = true;
     std::vector<std::uint8_t> window_;  // the read buffer, reused for every file
 
-    Md5 md5_;
+    checksum::Md5 md5_;
 };
 
 }  // namespace vk::scan

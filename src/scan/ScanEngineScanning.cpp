@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/FileAttributes.h"
+#include "platform/base/Text.h"
 #include "scan/FileLoader.h"
 #include "scan/Quarantine.h"
 #include "scan/ScanEngine.h"
@@ -12,31 +13,17 @@
 namespace vk::scan {
 namespace {
 
-std::string lowerAscii(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 bool alreadyRenamed(const std::string& name) {
-    return name.size() > 4 && lowerAscii(std::string_view(name).substr(name.size() - 4)) == ".vir";
+    return name.size() > 4 && base::equalsNoCase(std::string_view(name).substr(name.size() - 4), ".vir");
 }
 
 // MD5 of the whole file, read again: it is needed only to confirm a CRC match.
 std::string md5OfFile(const platform::FileDescriptor& file) {
-    Md5Hasher md5;
+    checksum::Md5Hasher md5;
     std::vector<std::uint8_t> buffer(SignatureIndex::Pass::kPiece);
     std::uint64_t offset = 0;
     while (true) {
-        long long n = file.preadFully(buffer.data(), buffer.size(), offset);
+        std::ptrdiff_t n = file.readFullyAt(buffer.data(), buffer.size(), offset);
         if (n <= 0) break;
         md5.update(buffer.data(), static_cast<std::size_t>(n));
         offset += static_cast<std::uint64_t>(n);
@@ -54,7 +41,7 @@ DetectionOutcome failed(DetectionAction action, std::string why) {
 
 }  // namespace
 
-void ScanEngine::setFilter(std::string_view extensions) { filter_ = std::string(trimBlanks(extensions)); }
+void ScanEngine::setFilter(std::string_view extensions) { filter_ = std::string(base::trim(extensions)); }
 
 void ScanEngine::setStopScanningProcess(bool stop) {
     stop_.store(stop, std::memory_order_relaxed);
@@ -68,12 +55,11 @@ void ScanEngine::resetScanningStatistics() {
 }
 
 bool ScanEngine::isExtensionFiltered(std::string_view extension) const {
-    std::string wanted = lowerAscii(extension);
     std::string_view rest = filter_;
     while (true) {
         auto semi = rest.find(';');
         std::string_view part = rest.substr(0, semi);
-        if (lowerAscii(part) == wanted) return true;
+        if (base::equalsNoCase(part, extension)) return true;
         if (semi == std::string_view::npos) return false;
         rest.remove_prefix(semi + 1);
     }
@@ -86,7 +72,7 @@ bool ScanEngine::yieldOrStop() {
 }
 
 void ScanEngine::scanEntry(const platform::FileDescriptor& folder, const std::string& name, const std::string& path,
-                           const platform::FileIdentity* expected) {
+                           const platform::FileId* expected) {
     if (!loaded_) {
         raiseError(kErrDatabaseNotLoaded,
                    "Unable to scan the file \"" + path + "\". The virus database is not loaded.");
@@ -156,13 +142,13 @@ DetectionOutcome ScanEngine::neutralize(const platform::FileDescriptor& folder, 
         return out;
     }
     // The entry may have been swapped for something else since it was read.
-    if (!file.sameFileAt(folder, name)) return failed(action, "replaced while it was scanned");
+    if (!file.isSameFileAt(folder, name)) return failed(action, "replaced while it was scanned");
     if (action == DetectionAction::Rename) {
         if (alreadyRenamed(name)) {
             out.action = DetectionAction::Ignore;
             return out;
         }
-        int e = folder.renameNoReplaceAt(name, name + ".vir");
+        int e = folder.renameNoReplaceAt(name, folder, name + ".vir") ? 0 : errno;
         if (e == EEXIST) return failed(action, path + ".vir already exists");
         if (e != 0) return failed(action, std::strerror(e));
         return out;
@@ -177,11 +163,12 @@ DetectionOutcome ScanEngine::neutralize(const platform::FileDescriptor& folder, 
         out.quarantineId.clear();
     };
     platform::setFileAttributes(file.get(), platform::kAttrNormal);
-    if (!file.sameFileAt(folder, name)) {
+    if (!file.isSameFileAt(folder, name)) {
         forgetCopy();
         return failed(action, "replaced while it was scanned");
     }
-    if (int e = folder.unlinkAt(name)) {
+    if (!folder.unlinkAt(name)) {
+        int e = errno;
         forgetCopy();
         return failed(action, std::strerror(e));
     }

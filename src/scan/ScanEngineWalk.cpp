@@ -40,7 +40,7 @@ std::vector<std::string> subFoldersOf(const std::vector<FolderEntry>& entries) {
 struct ScanEngine::Walk {
     struct Frame {
         FileDescriptor fd;  // invalid while given back (deep trees)
-        platform::FileIdentity identity;
+        platform::FileId identity;
         std::vector<std::string> subFolders;
         std::size_t next = 0;
         std::size_t pathLength = 0;
@@ -53,7 +53,7 @@ void ScanEngine::notScanned(const std::string& path, const std::string& reason) 
 }
 
 void ScanEngine::scanFilesInFolder(const std::string& path) {
-    FileDescriptor folder = platform::openFolder(path);
+    FileDescriptor folder = FileDescriptor::openDirectory(path);
     if (!folder.valid()) {
         if (!isGone(errno)) notScanned(path, std::strerror(errno));
         return;
@@ -67,7 +67,7 @@ void ScanEngine::scanFolder(const std::string& path, bool recurse) {
     std::vector<Walk::Frame> stack;
     {
         Walk::Frame root;
-        root.fd = platform::openFolder(path);
+        root.fd = FileDescriptor::openDirectory(path);
         struct stat st;
         if (!root.fd.valid() || !root.fd.stat(st)) {
             if (!isGone(errno)) notScanned(path, std::strerror(errno));
@@ -76,7 +76,7 @@ void ScanEngine::scanFolder(const std::string& path, bool recurse) {
         std::vector<FolderEntry> entries;
         // A folder listed partly is reported once, by scanFilesInFolder.
         platform::listFolder(root.fd, entries);
-        root.identity = platform::identityOf(st);
+        root.identity = platform::FileId::of(st);
         root.subFolders = subFoldersOf(entries);
         root.pathLength = path.size();
         stack.push_back(std::move(root));
@@ -109,7 +109,7 @@ void ScanEngine::scanFolder(const std::string& path, bool recurse) {
             if (!yieldOrStop()) return;
             continue;
         }
-        FileDescriptor sub = platform::openSubFolder(top.fd, name);
+        FileDescriptor sub = top.fd.openDirectoryAt(name);
         struct stat st;
         if (!sub.valid() || !sub.stat(st)) {
             if (!isGone(errno)) notScanned(subPath, std::strerror(errno));
@@ -127,7 +127,7 @@ void ScanEngine::scanFolder(const std::string& path, bool recurse) {
         if (stack.size() >= kOpenLevels) top.fd.reset();
         Walk::Frame frame;
         frame.fd = std::move(sub);
-        frame.identity = platform::identityOf(st);
+        frame.identity = platform::FileId::of(st);
         frame.subFolders = std::move(subFolders);
         frame.pathLength = subPath.size();
         current = subPath;
@@ -148,7 +148,7 @@ void ScanEngine::scanFilesIn(const FileDescriptor& folder, const std::string& pa
         } else if (S_ISREG(st.st_mode) && anySize && static_cast<std::uint64_t>(st.st_size) <= limit &&
                    (!filterFiles_ || isExtensionFiltered(platform::FileSystem::getExtensionName(entry.name))) &&
                    !(excluded_ && excluded_(filePath, false))) {
-            platform::FileIdentity identity = platform::identityOf(st);
+            platform::FileId identity = platform::FileId::of(st);
             scanEntry(folder, entry.name, filePath, &identity);
         }
         if (!yieldOrStop()) return;
@@ -159,7 +159,7 @@ void ScanEngine::scanFile(const std::string& path) {
     auto slash = path.rfind('/');
     std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    FileDescriptor folder = platform::openFolder(folderPath);
+    FileDescriptor folder = FileDescriptor::openDirectory(folderPath);
     if (!folder.valid() || name.empty()) {
         if (!loaded_) scanEntry(folder, name, path, nullptr);  // the 1027 report is owed all the same
         else if (folder.valid() || !isGone(errno)) notScanned(path, std::strerror(folder.valid() ? EISDIR : errno));

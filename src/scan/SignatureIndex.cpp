@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "scan/Crc32.h"
+#include "checksum/Crc32.h"
 
 namespace vk::scan {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "checksum/Crc32.h"
 #include "platform/EventPump.h"
-#include "scan/Crc32.h"
 #include "scan/PatternMatcher.h"
 #include "scan/SignatureEntry.h"
 
@@ -57,7 +57,7 @@ public:
         std::uint64_t windowStart_ = 0;  // stream offset of window_[0]
         std::size_t length_ = 0;         // bytes of the window filled
         std::uint64_t searched_ = 0;     // stream offsets below this were probed
-        Crc32Stream crc_;
+        checksum::Crc32Stream crc_;
         std::vector<std::uint8_t> seen_;
         std::vector<std::uint32_t> found_;
         void search(std::uint64_t to);

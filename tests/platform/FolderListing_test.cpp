@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/FolderListing.h"
+#include "support/TempDir.h"
+
+using namespace vk::platform;
+using vk::test::TempDir;
+
+namespace {
+
+FileId idOf(const std::filesystem::path& p) {
+    struct stat st;
+    EXPECT_EQ(::stat(p.c_str(), &st), 0);
+    return FileId::of(st);
+}
+
+TEST(FolderListing, ListsEveryEntryWithItsKindAndNeverFollowsALink) {
+    TempDir dir;
+    dir.write("file.txt", "x");
+    dir.write("sub/inner.txt", "y");
+    std::filesystem::create_symlink(dir / "sub", dir / "link-to-folder");
+    std::filesystem::create_symlink(dir / "file.txt", dir / "link-to-file");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    FileDescriptor folder = FileDescriptor::openDirectory(dir.str());
+    ASSERT_TRUE(folder.valid());
+    std::vector<FolderEntry> entries;
+    EXPECT_EQ(listFolder(folder, entries), 0);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    std::vector<std::pair<std::string, FolderEntry::Kind>> got;
+    for (const auto& e : entries) got.emplace_back(e.name, e.kind);
+    using K = FolderEntry::Kind;
+    EXPECT_EQ(got, (std::vector<std::pair<std::string, K>>{{"file.txt", K::File},
+                                                            {"link-to-file", K::Other},
+                                                            {"link-to-folder", K::Other},
+                                                            {"pipe", K::Other},
+                                                            {"sub", K::Folder}}));
+}
+
+TEST(FolderListing, TheParentIsReopenedOnlyWhileItIsStillTheSameFolder) {
+    TempDir dir;
+    dir.write("a/b/c.txt", "x");
+    std::filesystem::create_directories(dir / "elsewhere");
+    FileDescriptor b = FileDescriptor::openDirectory((dir / "a/b").string());
+    ASSERT_TRUE(b.valid());
+    FileDescriptor parent = openParentFolder(b, idOf(dir / "a"));
+    ASSERT_TRUE(parent.valid());
+    struct stat st;
+    ASSERT_TRUE(parent.stat(st));
+    EXPECT_EQ(FileId::of(st), idOf(dir / "a"));
+    // Moved under another folder meanwhile: ".." is no longer the folder the walk came from.
+    const FileId a = idOf(dir / "a");
+    std::filesystem::rename(dir / "a/b", dir / "elsewhere/b");
+    errno = 0;
+    EXPECT_FALSE(openParentFolder(b, a).valid());
+    EXPECT_EQ(errno, ESTALE);
+}
+
+}  // namespace

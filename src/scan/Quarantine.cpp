@@ -84,6 +84,35 @@ std::string unescapeValue(const std::string& value) {
 
 std::string errorText(int e) { return std::strerror(e); }
 
+struct Copied {
+    std::uint64_t bytes = 0;
+    int readError = 0;
+    int writeError = 0;
+};
+
+// All of in, from its start, to out, each chunk transformed on the way.
+Copied copyTransformed(const platform::FileDescriptor& in, const platform::FileDescriptor& out,
+                       const std::string& key) {
+    Copied result;
+    std::vector<std::uint8_t> buffer(kChunk);
+    for (std::uint64_t chunk = 0;; ++chunk) {
+        std::ptrdiff_t n = in.readFullyAt(buffer.data(), kChunk, result.bytes);
+        if (n < 0) {
+            result.readError = errno;
+            break;
+        }
+        if (n == 0) break;
+        transformChunk(buffer.data(), static_cast<std::size_t>(n), key, chunk);
+        if (!out.writeFully(buffer.data(), static_cast<std::size_t>(n))) {
+            result.writeError = errno;
+            break;
+        }
+        result.bytes += static_cast<std::uint64_t>(n);
+        if (static_cast<std::size_t>(n) < kChunk) break;
+    }
+    return result;
+}
+
 }  // namespace
 
 Quarantine::Quarantine(std::string folder, std::uint64_t sizeLimit)
@@ -119,24 +148,11 @@ Quarantine::Stored Quarantine::store(const platform::FileDescriptor& file, const
     platform::FileDescriptor data = dir.openAt(dataName, O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (!data.valid()) return {"", folder_ + ": " + errorText(errno)};
 
-    std::vector<std::uint8_t> buffer(kChunk);
-    std::uint64_t offset = 0;
+    Copied copied = copyTransformed(file, data, key);
+    std::uint64_t offset = copied.bytes;
     std::string failure;
-    for (std::uint64_t chunk = 0;; ++chunk) {
-        std::ptrdiff_t n = file.readFullyAt(buffer.data(), kChunk, offset);
-        if (n < 0) {
-            failure = "cannot be read (" + errorText(errno) + ")";
-            break;
-        }
-        if (n == 0) break;
-        transformChunk(buffer.data(), static_cast<std::size_t>(n), key, chunk);
-        if (!data.writeFully(buffer.data(), static_cast<std::size_t>(n))) {
-            failure = folder_ + ": " + errorText(errno);
-            break;
-        }
-        offset += static_cast<std::uint64_t>(n);
-        if (static_cast<std::size_t>(n) < kChunk) break;
-    }
+    if (copied.readError) failure = "cannot be read (" + errorText(copied.readError) + ")";
+    else if (copied.writeError) failure = folder_ + ": " + errorText(copied.writeError);
     if (failure.empty() && !data.sync()) failure = folder_ + ": " + errorText(errno);
     if (failure.empty()) {
         timespec now{};
@@ -237,24 +253,11 @@ std::string Quarantine::restore(const std::string& id) {
     platform::FileDescriptor out = parent.openAt(name, O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (!out.valid()) return item.path + ": " + (errno == EEXIST ? std::string("a file of that name is there now")
                                                                  : errorText(errno));
-    std::vector<std::uint8_t> buffer(kChunk);
-    std::uint64_t offset = 0;
+    Copied copied = copyTransformed(data, out, key);
+    std::uint64_t offset = copied.bytes;
     std::string failure;
-    for (std::uint64_t chunk = 0;; ++chunk) {
-        std::ptrdiff_t n = data.readFullyAt(buffer.data(), kChunk, offset);
-        if (n < 0) {
-            failure = folder_ + ": " + errorText(errno);
-            break;
-        }
-        if (n == 0) break;
-        transformChunk(buffer.data(), static_cast<std::size_t>(n), key, chunk);
-        if (!out.writeFully(buffer.data(), static_cast<std::size_t>(n))) {
-            failure = item.path + ": " + errorText(errno);
-            break;
-        }
-        offset += static_cast<std::uint64_t>(n);
-        if (static_cast<std::size_t>(n) < kChunk) break;
-    }
+    if (copied.readError) failure = folder_ + ": " + errorText(copied.readError);
+    else if (copied.writeError) failure = item.path + ": " + errorText(copied.writeError);
     if (failure.empty() && offset != item.size) failure = folder_ + ": the stored copy is incomplete";
     // The owner first: changing it clears set-id bits, which the mode then puts back only as plain bits.
     if (failure.empty() && ::fchown(out.get(), item.owner, item.group) != 0 &&

@@ -158,7 +158,13 @@ Quarantine::Stored Quarantine::store(const platform::FileDescriptor& file, const
         timespec now{};
         ::clock_gettime(CLOCK_REALTIME, &now);
         std::ostringstream info;
-        info << "Path=" << escapeValue(path) << "\n"
+        // Absolute, so that a restore finds the place from any working folder.
+        std::string where = path;
+        if (!where.empty() && where.front() != '/') {
+            auto absolute = std::filesystem::absolute(path, ec);
+            if (!ec) where = absolute.string();
+        }
+        info << "Path=" << escapeValue(where) << "\n"
              << "Detection=" << escapeValue(detection) << "\n"
              << "Time=" << static_cast<long long>(now.tv_sec) << "\n"
              << "Nanoseconds=" << now.tv_nsec << "\n"

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -284,6 +286,54 @@ TEST_F(VkScan, ErrorsExitTwo) {
     auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: vkscan"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VkScan, CtrlCAtTheQuestionEndsTheScanAndTouchesNothing) {
+    auto first = tree.write("a/x.exe", "VKSCAN-TEST-MARK");
+    auto second = tree.write("b/y.exe", "VKSCAN-TEST-MARK");
+    // The question is asked only on a terminal: a pseudo-terminal stands for it.
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) GTEST_SKIP() << "no pseudo-terminal here";
+    std::string slaveName = ::ptsname(master);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setsid();
+        int slave = ::open(slaveName.c_str(), O_RDWR);
+        ::dup2(slave, 0);
+        ::dup2(slave, 1);
+        ::dup2(slave, 2);
+        ::setenv("VANDRELKAST_HOME", home.str().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", data.str().c_str(), 1);
+        ::execl(program_.c_str(), program_.c_str(), "--action", "ask", tree.str().c_str(), nullptr);
+        ::_exit(127);
+    }
+    std::string out;
+    auto readFor = [&](int ms) {
+        pollfd p{master, POLLIN, 0};
+        char buf[4096];
+        while (::poll(&p, 1, ms) > 0) {
+            ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0) return false;
+            out.append(buf, static_cast<std::size_t>(n));
+            if (out.find("What do you want to do?") != std::string::npos) return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(readFor(20000)) << out;
+    ::kill(pid, SIGINT);
+    readFor(2000);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    ::close(master);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_TRUE(std::filesystem::exists(first));
+    EXPECT_TRUE(std::filesystem::exists(second));
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ std::string loadProblem(const std::string& payloadText, std::vector<scan::Signat
     if (temp.fd < 0) return "no temporary file to try it in";
     platform::FileDescriptor owned(temp.fd);
     std::string file = scan::buildDatabaseFile(payloadText);
-    bool written = owned.writeFully(file.data(), file.size());
+    bool written = owned.writeAll(file.data(), file.size());
     scan::ScanEngine engine(&errors);
     engine.setDatabasePath(temp.path);
     if (written) engine.loadVirusDatabase();

@@ -90,14 +90,14 @@ std::ptrdiff_t FileDescriptor::readFullyAt(void* buffer, std::size_t size, std::
     return static_cast<std::ptrdiff_t>(got);
 }
 
-bool FileDescriptor::writeFully(const void* buffer, std::size_t size) const {
+bool FileDescriptor::writeAll(const void* buffer, std::size_t size) const {
     const auto* bytes = static_cast<const unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::write(fd_, bytes + done, size - done);
+    while (size > 0) {
+        ssize_t n = ::write(fd_, bytes, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        done += static_cast<std::size_t>(n);
+        if (n <= 0) return false;
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
     }
     return true;
 }

@@ -56,8 +56,8 @@ public:
     std::ptrdiff_t readFully(void* buffer, std::size_t size) const;
     // The same from an offset, leaving the file position alone.
     std::ptrdiff_t readFullyAt(void* buffer, std::size_t size, std::uint64_t offset) const;
-    // Writes all of it, repeated when a signal interrupts; false with errno set.
-    bool writeFully(const void* buffer, std::size_t size) const;
+    // Writes every byte, resuming after signals and short writes.
+    bool writeAll(const void* buffer, std::size_t size) const;
     bool sync() const;
 
     bool stat(struct stat& out) const;

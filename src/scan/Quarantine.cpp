@@ -103,7 +103,7 @@ Copied copyTransformed(const platform::FileDescriptor& in, const platform::FileD
         }
         if (n == 0) break;
         transformChunk(buffer.data(), static_cast<std::size_t>(n), key, chunk);
-        if (!out.writeFully(buffer.data(), static_cast<std::size_t>(n))) {
+        if (!out.writeAll(buffer.data(), static_cast<std::size_t>(n))) {
             result.writeError = errno;
             break;
         }

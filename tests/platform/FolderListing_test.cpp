@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -58,6 +59,32 @@ TEST(FolderListing, TheParentIsReopenedOnlyWhileItIsStillTheSameFolder) {
     errno = 0;
     EXPECT_FALSE(openParentFolder(b, a).valid());
     EXPECT_EQ(errno, ESTALE);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileDescriptorAt, ReadsAtAnOffsetAndKnowsItsOwnEntry) {
+    TempDir dir;
+    dir.write("data.bin", "0123456789");
+    dir.write("other.bin", "0123456789");
+    FileDescriptor folder = FileDescriptor::openDirectory(dir.str());
+    FileDescriptor file = folder.openAt("data.bin", O_RDONLY);
+    ASSERT_TRUE(file.valid());
+    char buf[16] = {};
+    EXPECT_EQ(file.readFullyAt(buf, 4, 3), 4);
+    EXPECT_EQ(std::string(buf, 4), "3456");
+    EXPECT_EQ(file.readFullyAt(buf, 16, 8), 2);  // short only at the end
+    EXPECT_EQ(file.readFullyAt(buf, 4, 100), 0);
+    // The position is untouched by reads at an offset.
+    EXPECT_EQ(file.readFully(buf, 3), 3);
+    EXPECT_EQ(std::string(buf, 3), "012");
+    EXPECT_TRUE(file.isSameFileAt(folder, "data.bin"));
+    EXPECT_FALSE(file.isSameFileAt(folder, "other.bin"));
+    std::filesystem::rename(dir / "other.bin", dir / "data.bin");
+    EXPECT_FALSE(file.isSameFileAt(folder, "data.bin"));
+    EXPECT_FALSE(file.isSameFileAt(folder, "missing"));
 }
 
 }  // namespace

@@ -1,19 +1,13 @@
 #include "scan/SignatureIndex.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "checksum/Crc32.h"
+#include "platform/base/Text.h"
 
 namespace vk::scan {
 namespace {
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::uint64_t hashBytes(const std::string& s) {
     std::uint64_t h = 0xcbf29ce484222325ull;
@@ -79,7 +73,7 @@ std::int64_t SignatureIndex::firstConfirmed(const CrcRun& run, const std::functi
                 digest = md5Hex();
                 digested = true;
             }
-            if (!equalsIgnoringCase(e.md5, digest)) continue;
+            if (!base::equalsNoCase(e.md5, digest)) continue;
         }
         return it->second;
     }

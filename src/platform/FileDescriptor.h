@@ -70,6 +70,9 @@ public:
     // The same for an entry of an open directory.
     bool isSameFileAt(const FileDescriptor& dir, const std::string& name) const;
 
+    // Makes a folder in this directory; false when anything of that name exists.
+    bool makeDirectoryAt(const std::string& name, mode_t mode = 0755) const;
+
     // Removes a non-directory entry / an empty directory of this directory.
     bool unlinkAt(const std::string& name) const;
     bool removeDirectoryAt(const std::string& name) const;

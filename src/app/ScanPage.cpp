@@ -270,6 +270,7 @@ void ScanPage::cmdScanDir_Click() {
     for (const auto& path : engine_.failedActions()) counters.failedActions.push_back(fromBytes(path));
     StatisticsDialog statistics(window(), counters);
     statistics.exec();
+    engine_.executeFarwatch();
     if (afterScan_) afterScan_();
 }
 

@@ -82,6 +82,9 @@ bool parseScanCommandLine(const std::vector<std::string>& args, ScanCommandLine&
             o.quiet = true;
         } else if (a == "-i" || a == "--infected") {
             if (!flag()) return false;  // only infected files are ever listed
+        } else if (a == "--farwatch") {
+            if (!flag()) return false;
+            o.farwatch = true;
         } else if (a == "--no-summary") {
             if (!flag()) return false;
             o.noSummary = true;

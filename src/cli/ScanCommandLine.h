@@ -20,6 +20,7 @@ struct ScanCommandLine {
     std::vector<std::string> exclude;     // regular expressions on file paths
     std::vector<std::string> excludeDir;  // on folder paths
     std::string logFile;
+    bool farwatch = false;  // mail the Farwatch report afterwards
     std::vector<std::string> paths;
     // --quarantine list | restore ID | purge
     std::string quarantineCommand;

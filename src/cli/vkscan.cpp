@@ -16,6 +16,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/EscapedText.h"
+#include "cli/FarwatchReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/ScanCommandLine.h"
 #include "platform/EventPump.h"
@@ -50,6 +51,8 @@ constexpr const char* kUsage =
     "  --quiet               print only the detections\n"
     "  --quarantine list | restore ID | purge\n"
     "                        show the quarantine, put a file back where it was, empty it\n"
+    "  --farwatch            afterwards, mail the Farwatch report of what was found\n"
+    "                        (when enrolled and reporting is on; progress on stderr)\n"
     "  --help, --version\n\n"
     "Heal and delete keep a copy in the quarantine first ($XDG_DATA_HOME/vandrelkast/quarantine)\n"
     "unless config.ini says [ScanningOptions] Quarantine=0. File names are printed with\n"
@@ -385,6 +388,8 @@ int main(int argc, char** argv) {
         report.out(std::string("Data scanned:   ") + data);
         report.out(std::string("Time:           ") + time);
     }
+    if (opt.farwatch && !interruptedBy)
+        cli::sendFarwatchReport(engine, platform::programFolder().configIni, std::cerr);
     if (interruptedBy) return 128 + interruptedBy;
     if (badPath) return cli::kExitError;
     if (engine.detections() > 0) return cli::kExitFound;

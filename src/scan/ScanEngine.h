@@ -13,12 +13,17 @@
 #include "platform/FileDescriptor.h"
 #include "scan/DetectionAction.h"
 #include "scan/ReleaseDate.h"
+#include "scan/FarwatchSettings.h"
 #include "scan/ScanEngineEvents.h"
 #include "scan/SignatureEntry.h"
 #include "scan/SignatureIndex.h"
 
 namespace vk::platform {
 struct FolderEntry;
+}
+
+namespace vk::net {
+class SendMail;
 }
 
 namespace vk::scan {
@@ -113,6 +118,15 @@ public:
     bool enableFarwatch() const { return enableFarwatch_; }
     void setEnableFarwatch(bool v) { enableFarwatch_ = v; }
 
+    // Mails the report of the detections since the last reset, when enabled
+    // and something was found; the outcome is not looked at.
+    void executeFarwatch();
+    const FarwatchMailSettings& farwatchMailSettings() const { return farwatchMailSettings_; }
+    void setFarwatchMailSettings(FarwatchMailSettings s) { farwatchMailSettings_ = std::move(s); }
+    // The mail client the report goes through, kept for the engine's life
+    // (callers may listen to its events).
+    net::SendMail& farwatchMail();
+
     // Bytes of files read by scans, for progress displays.
     std::uint64_t bytesScanned() const { return bytesScanned_; }
 
@@ -170,6 +184,8 @@ private:
     std::string address_;
     std::string emailAddress_;
     bool enableFarwatch_ = true;
+    FarwatchMailSettings farwatchMailSettings_ = loadFarwatchMailSettings("");
+    std::unique_ptr<net::SendMail> mail_;
     std::vector<std::uint8_t> window_;  // the read buffer, reused for every file
 
     checksum::Md5 md5_;

@@ -17,10 +17,10 @@ namespace {
 
 const std::string kUsage =
     std::string("Usage: vklog [--target T] [--user NAME] [FILE]\n"
-                "Writes the Log Agent snapshot (running processes, startup entries,\n"
-                "critical registry values, desktop autostart entries) to standard output,\n"
-                "or to FILE (replaced), with CR LF line ends as the window saves it.\n"
-                "\n") +
+    "Writes the Log Agent snapshot of this system (running processes, startup\n"
+    "entries, critical registry values, desktop autostart entries) to standard\n"
+    "output, or to FILE (replaced), with CR LF line ends as the window saves it.\n"
+    "\n") +
     vk::cli::kTargetUsage +
     "  --help       show this help\n"
     "  --version    show the version\n"
@@ -63,13 +63,13 @@ int main(int argc, char** argv) {
     if (cli::handleStandardOptions(args, "vklog", kUsage)) return cli::kExitOk;
     auto target = cli::takeTargetOptions(args, "vklog");
     if (!target) return cli::kExitError;
+    cli::StderrRegistryMessages targetMessages("vklog");
+    platform::ActiveTarget active(*target, &targetMessages);
     auto options = parseOptions(args);
     if (!options) {
         std::cerr << kUsage;
         return cli::kExitError;
     }
-    cli::StderrRegistryMessages targetMessages("vklog");
-    platform::ActiveTarget active(*target, &targetMessages);
     // The date in the user's short format, as the window shows it.
     std::setlocale(LC_TIME, "");
     tools::ProcessList processes;

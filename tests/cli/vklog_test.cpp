@@ -83,3 +83,21 @@ TEST_F(VkLog, ReadsAWinePrefixAsTarget) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VkLog, TheSnapshotOfAWinePrefix) {
+    const fs::path prefix = dir / "prefix";
+    fs::create_directories(prefix / "drive_c");
+    std::ofstream(prefix / "system.reg")
+        << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+           "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1\n\"PrefixWorm\"=\"C:\\\\users\\\\w.exe\"\n";
+    std::ofstream(prefix / "user.reg") << "WINE REGISTRY Version 2\n";
+    auto local = run({});
+    auto wine = run({"--target", "wine:" + prefix.string()});
+    EXPECT_EQ(wine.status, 0) << wine.err;
+    EXPECT_EQ(local.out.find("PrefixWorm"), std::string::npos);
+    EXPECT_NE(wine.out.find("C:\\users\\w.exe"), std::string::npos) << wine.out;
+}
+
+}  // namespace

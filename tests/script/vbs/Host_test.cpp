@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "VbsTestHost.h"
+#include "VbsTestSupport.h"
 
 namespace vk::vbs::test {
 namespace {

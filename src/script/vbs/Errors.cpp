@@ -206,8 +206,7 @@ const char* errorText(int32_t number) {
     return "";
 }
 
-ScriptError::ScriptError(int32_t n, std::string d, std::string s)
-    : number(n), description(std::move(d)), source(std::move(s)) {
+ScriptError::ScriptError(int32_t n, std::string d, std::string s) : base::ErrorInfo{n, std::move(d), std::move(s)} {
     if (description.empty()) {
         description = errorText(number);
         if (description.empty()) description = "Unknown runtime error";
@@ -215,7 +214,8 @@ ScriptError::ScriptError(int32_t n, std::string d, std::string s)
     if (source.empty()) source = kRuntimeSource;
 }
 
-SyntaxError::SyntaxError(int32_t n, int l, int c) : number(n), description(errorText(n)), line(l), column(c) {}
+SyntaxError::SyntaxError(int32_t n, int l, int c)
+    : base::ErrorInfo{n, errorText(n), kCompileSource}, line(l), column(c) {}
 
 void raise(int32_t number) { throw ScriptError(number); }
 

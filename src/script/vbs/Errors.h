@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/base/ErrorInfo.h"
+
 namespace vk::vbs {
 
 // VBScript's error numbers, each named once; the texts are in Errors.cpp.
@@ -147,26 +149,21 @@ int32_t errorFromHresult(int32_t hresult);
 
 // A run-time error. Host objects throw it to raise a script error; an empty description
 // or source is filled in with the standard text and "Microsoft VBScript runtime error".
-class ScriptError : public std::exception {
+class ScriptError : public std::exception, public base::ErrorInfo {
 public:
     explicit ScriptError(int32_t number, std::string description = {}, std::string source = {});
     const char* what() const noexcept override { return description.c_str(); }
 
-    int32_t number;
-    std::string description;
-    std::string source;
     std::string helpFile;
     int32_t helpContext = 0;
 };
 
 // A compilation (syntax) error with its position; 1-based line and column.
-class SyntaxError : public std::exception {
+class SyntaxError : public std::exception, public base::ErrorInfo {
 public:
     SyntaxError(int32_t number, int line, int column);
     const char* what() const noexcept override { return description.c_str(); }
 
-    int32_t number;
-    std::string description;
     int line;
     int column;
 };

@@ -24,8 +24,14 @@ Variant invokeHost(Object* o, std::string_view name, InvokeKind kind, Variant* c
     Ref<Object> keep(o);
     try {
         return o->invoke(name, kind, CallArgs(args, n));
-    } catch (const ScriptError&) {
-        throw;
+    } catch (const ScriptError& e) {
+        // an object failing with an HRESULT shows the VBScript number it stands for
+        int32_t number = e.number < 0 ? errorFromHresult(e.number) : e.number;
+        if (number == e.number) throw;
+        ScriptError mapped(number, {}, e.source);
+        mapped.helpFile = e.helpFile;
+        mapped.helpContext = e.helpContext;
+        throw mapped;
     } catch (const StopRequest&) {
         throw;
     } catch (const std::bad_alloc&) {

@@ -54,6 +54,8 @@ public:
     std::ptrdiff_t readSome(void* buffer, std::size_t size) const;
     // Fills the buffer as far as the file allows (fewer bytes only at its end); -1 on an error.
     std::ptrdiff_t readFully(void* buffer, std::size_t size) const;
+    // Writes every byte, resuming after signals and short writes.
+    bool writeAll(const void* buffer, std::size_t size) const;
 
     bool stat(struct stat& out) const;
     // An entry of this directory, links not followed.
@@ -62,6 +64,9 @@ public:
 
     // The entry at path (a link itself, not its target) is this open file.
     bool isSameFileAs(const std::string& path) const;
+
+    // Makes a folder in this directory; false when anything of that name exists.
+    bool makeDirectoryAt(const std::string& name, mode_t mode = 0755) const;
 
     // Removes a non-directory entry / an empty directory of this directory.
     bool unlinkAt(const std::string& name) const;

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Messages : HiveRegistryListener {
+struct Messages : RegistryMessages {
     void message(const std::string& text) override { all.push_back(text); }
     std::vector<std::string> all;
 };

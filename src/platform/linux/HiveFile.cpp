@@ -15,6 +15,7 @@
 
 #include "platform/FileDescriptor.h"
 #include "platform/TempFile.h"
+#include "platform/Utf16.h"
 #include "platform/base/Text.h"
 
 namespace vk::platform {
@@ -31,18 +32,21 @@ std::uint32_t le32(const unsigned char* p) {
     return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
-bool copyFile(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+bool isStringType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
+
+// The registry interface keeps strings as UTF-8 with their NUL; hives keep UTF-16LE.
+std::string fromHive(std::uint32_t type, const std::string& data) {
+    if (!isStringType(type)) return data;
+    std::string text = utf16ToUtf8(data);
+    if (text.empty() || text.back() != '\0') text.push_back('\0');
+    return text;
 }
 
-std::string timeStamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &t);
-    return text;
+std::string toHive(std::uint32_t type, const std::string& data) {
+    if (!isStringType(type)) return data;
+    std::string text = data;
+    if (text.empty() || text.back() != '\0') text.push_back('\0');
+    return utf8ToUtf16le(text);
 }
 
 }  // namespace
@@ -95,15 +99,6 @@ std::optional<HiveFile::Node> HiveFile::child(Node node, std::string_view name) 
     return c;
 }
 
-std::optional<HiveFile::Node> HiveFile::find(Node from, const std::vector<std::string>& path) const {
-    std::optional<Node> node = from;
-    for (const auto& part : path) {
-        node = child(*node, part);
-        if (!node) return std::nullopt;
-    }
-    return node;
-}
-
 std::vector<std::string> HiveFile::childNames(Node node) const {
     std::vector<std::string> names;
     if (!hive_) return names;
@@ -119,6 +114,12 @@ std::vector<std::string> HiveFile::childNames(Node node) const {
 }
 
 std::vector<HiveFile::Value> HiveFile::values(Node node) const {
+    std::vector<Value> out = storedValues(node);
+    for (auto& v : out) v.data = fromHive(v.type, v.data);
+    return out;
+}
+
+std::vector<HiveFile::Value> HiveFile::storedValues(Node node) const {
     std::vector<Value> out;
     if (!hive_) return out;
     Malloced<hive_value_h> values(hivex_node_values(hive_, node));
@@ -139,16 +140,10 @@ std::vector<HiveFile::Value> HiveFile::values(Node node) const {
     return out;
 }
 
-std::optional<HiveFile::Value> HiveFile::value(Node node, std::string_view name) const {
-    for (auto& v : values(node))
-        if (base::equalsNoCase(v.name, name)) return v;
-    return std::nullopt;
-}
-
 bool HiveFile::setValue(Node node, const Value& value) {
     if (!hive_ || readOnly_) return false;
     std::string key = value.name;
-    std::string data = value.data;
+    std::string data = toHive(value.type, value.data);
     hive_set_value v{key.data(), static_cast<hive_type>(value.type), data.size(), data.data()};
     if (hivex_node_set_value(hive_, node, &v, 0) != 0) return false;
     modified_ = true;
@@ -160,7 +155,7 @@ bool HiveFile::deleteValue(Node node, std::string_view name) {
     // hivex sets a key's values as a whole: the others are written back as they were.
     std::vector<Value> kept;
     bool found = false;
-    for (auto& v : values(node)) {
+    for (auto& v : storedValues(node)) {
         if (!found && base::equalsNoCase(v.name, name)) found = true;
         else kept.push_back(std::move(v));
     }
@@ -192,15 +187,10 @@ bool HiveFile::commit(const std::string& backupFolder) {
     if (!modified_) return true;
     if (!hive_ || readOnly_) return false;
     if (!backedUp_) {
-        std::error_code ec;
-        std::filesystem::create_directories(backupFolder, ec);
-        const std::string name = std::filesystem::path(path_).filename().string();
-        const std::string copy = backupFolder + "/" + timeStamp() + "-" + std::to_string(::getpid()) + "-" + name;
-        if (!copyFile(path_, copy)) {
+        if (!backUpFile(path_, backupFolder)) {
             problem_ = "no backup of " + path_ + " could be made in " + backupFolder + ": nothing was changed.";
             return false;
         }
-        std::ofstream(copy + ".txt") << "Copied from " << path_ << "\nbefore VandrelKast changed it.\n";
         backedUp_ = true;
     }
     const std::string folder = std::filesystem::path(path_).parent_path().string();

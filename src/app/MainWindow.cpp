@@ -45,6 +45,7 @@
 #include "app/StartupEntryViewerPage.h"
 #include "app/SubmitFileDialog.h"
 #include "app/SubmitSamplesPage.h"
+#include "app/TargetChooser.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
 #include "scan/ScanEngine.h"
@@ -227,6 +228,7 @@ bool MainWindow::startUp(const QStringList& arguments) {
     taskIcon1_.setTipText(QStringLiteral("VandrelKast ") + versionText() + QStringLiteral(" Beta"));
     taskIcon1_.setIcon(appIcon());
     taskIcon1_.showButton();
+    targetChooser_->showPendingMessages();
     // 10.
     if (isSilentStart(arguments)) {
         if (trayAvailable()) {
@@ -382,6 +384,10 @@ QWidget* MainWindow::buildSideBar() {
     name->setFont(nameFont);
     logoRow->addWidget(name, 1);
     barLayout->addLayout(logoRow);
+    targetChooser_ = new TargetChooser(bar, dialogs_, options_.target);
+    // Pages that show registry data read the new target's when shown.
+    targetChooser_->setChanged([this] { cmdHeaderClick(currentPage_); });
+    barLayout->addWidget(targetChooser_);
     barLayout->addSpacing(10);
 
     // The page buttons scroll on a short screen; the logo and Exit stay.

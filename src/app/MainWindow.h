@@ -10,6 +10,7 @@
 #include "app/QtPlatform.h"
 #include "app/TaskIcon.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Target.h"
 #include "scan/ScanEngineEvents.h"
 #include "script/Console.h"
 
@@ -42,6 +43,7 @@ class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class TargetChooser;
 class SubmitSamplesPage;
 
 struct StartupOptions {
@@ -49,6 +51,8 @@ struct StartupOptions {
     int splashCloseDelayMs = 2500;
     // Whether the desktop has a tray; unset asks the desktop.
     std::optional<bool> trayAvailable;
+    // The system repaired: this computer unless --target said otherwise.
+    platform::Target target = {};
 };
 
 // "/s" alone, in any letter case.
@@ -110,6 +114,7 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    TargetChooser* targetChooser() const { return targetChooser_; }
     RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
     StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
     AutorunManagerPage* autorunManagerPage() const { return autorunManagerPage_; }
@@ -192,6 +197,7 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    TargetChooser* targetChooser_ = nullptr;
     RegistryTweaksPage* registryTweaksPage_ = nullptr;
     StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;
     AutorunManagerPage* autorunManagerPage_ = nullptr;

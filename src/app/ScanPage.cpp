@@ -238,6 +238,7 @@ void ScanPage::cmdScanDir_Click() {
                           engine_.filesDeleted(), engine_.filesRenamed()};
     StatisticsDialog statistics(window(), counters);
     statistics.exec();
+    engine_.executeFarwatch();
     if (afterScan_) afterScan_();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/CommandLine.h"
+#include "cli/FarwatchReport.h"
 #include "cli/ProgressLine.h"
 #include "platform/EventPump.h"
 #include "platform/ProgramFolder.h"
@@ -30,6 +31,8 @@ constexpr const char* kUsage =
     "  --all-files           scan every file, whatever its extension\n"
     "  --extensions LIST     scan only these extensions, e.g. exe;com;scr\n"
     "  --quiet               print only the detections\n"
+    "  --farwatch            afterwards, mail the Farwatch report of what was found\n"
+    "                        (when enrolled and reporting is on; progress on stderr)\n"
     "  --help, --version\n\n"
     "Exit status: 0 nothing found, 1 something found, 2 error.\n";
 
@@ -131,6 +134,7 @@ struct Options {
     bool allFiles = false;
     std::optional<std::string> extensions;
     bool quiet = false;
+    bool farwatch = false;
     std::vector<std::string> paths;
 };
 
@@ -170,6 +174,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& o) {
             o.extensions = v;
         } else if (a == "--quiet" || a == "-q") {
             o.quiet = true;
+        } else if (a == "--farwatch") {
+            o.farwatch = true;
         } else if (a == "--") {
             o.paths.insert(o.paths.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
             break;
@@ -265,6 +271,7 @@ int main(int argc, char** argv) {
                   << "Files deleted:  " << engine.filesDeleted() << "\n"
                   << "Files renamed:  " << engine.filesRenamed() << "\n";
     }
+    if (opt.farwatch && !interrupted) cli::sendFarwatchReport(engine, folder.configIni, std::cerr);
     if (badPath) return cli::kExitError;
     return engine.detections() > 0 ? cli::kExitFound : cli::kExitOk;
 }

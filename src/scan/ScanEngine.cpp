@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "net/SendMail.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
 #include "platform/base/VersionCheck.h"
@@ -37,6 +38,7 @@ ScanEngine::~ScanEngine() = default;
 void ScanEngine::setPump(platform::EventPump* pump) {
     pump_ = pump;
     md5_.setPump(pump);
+    if (mail_) mail_->setPump(pump);
 }
 
 void ScanEngine::raiseError(std::int32_t number, const std::string& description) {

@@ -11,9 +11,14 @@
 #include "platform/EventPump.h"
 #include "scan/FileLoader.h"
 #include "scan/ReleaseDate.h"
+#include "scan/FarwatchSettings.h"
 #include "scan/ScanEngineEvents.h"
 #include "scan/SignatureEntry.h"
 #include "scan/SignatureIndex.h"
+
+namespace vk::net {
+class SendMail;
+}
 
 namespace vk::scan {
 
@@ -91,6 +96,15 @@ public:
     bool enableFarwatch() const { return enableFarwatch_; }
     void setEnableFarwatch(bool v) { enableFarwatch_ = v; }
 
+    // Mails the report of the detections since the last reset, when enabled
+    // and something was found; the outcome is not looked at.
+    void executeFarwatch();
+    const FarwatchMailSettings& farwatchMailSettings() const { return farwatchMailSettings_; }
+    void setFarwatchMailSettings(FarwatchMailSettings s) { farwatchMailSettings_ = std::move(s); }
+    // The mail client the report goes through, kept for the engine's life
+    // (callers may listen to its events).
+    net::SendMail& farwatchMail();
+
     // Bytes of files read by scans, for progress displays.
     std::uint64_t bytesScanned() const { return bytesScanned_; }
 
@@ -135,6 +149,8 @@ private:
     std::string address_;
     std::string emailAddress_;
     bool enableFarwatch_ = true;
+    FarwatchMailSettings farwatchMailSettings_ = loadFarwatchMailSettings("");
+    std::unique_ptr<net::SendMail> mail_;
     LoadedFile current_;  // its buffer is reused for every file read here
 
     checksum::Md5 md5_;

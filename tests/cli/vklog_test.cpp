@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/RunProgram.h"
@@ -29,7 +30,7 @@ protected:
 TEST_F(VkLog, HelpVersionAndUsageErrors) {
     auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: vklog [FILE]"), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: vklog [--target T] [--user NAME] [FILE]"), std::string::npos);
     auto version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "vklog (VandrelKast) 1.4.0 Beta\n");
@@ -63,6 +64,24 @@ TEST_F(VkLog, FileIsWrittenOrTheReasonGiven) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("cannot write " + (dir / "missing/snap.txt").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "registry"));  // a snapshot writes nothing else
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VkLog, TheSnapshotOfAWinePrefix) {
+    const fs::path prefix = dir / "prefix";
+    fs::create_directories(prefix / "drive_c");
+    std::ofstream(prefix / "system.reg")
+        << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+           "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1\n\"PrefixWorm\"=\"C:\\\\users\\\\w.exe\"\n";
+    std::ofstream(prefix / "user.reg") << "WINE REGISTRY Version 2\n";
+    auto local = run({});
+    auto wine = run({"--target", "wine:" + prefix.string()});
+    EXPECT_EQ(wine.status, 0) << wine.err;
+    EXPECT_EQ(local.out.find("PrefixWorm"), std::string::npos);
+    EXPECT_NE(wine.out.find("C:\\users\\w.exe"), std::string::npos) << wine.out;
 }
 
 }  // namespace

@@ -805,7 +805,8 @@ void MainWindow::scanningProgress(const std::string& fileScanned) {
     pump_.pump();
 }
 
-void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName, std::int32_t& action) {
+void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName,
+                               scan::DetectionAction& action) {
     DetectionDialog dialog(this, font());
     dialog.fill(fromBytes(fileScanned), fromBytes(virusName));
     dialog.exec();

@@ -146,7 +146,7 @@ private:
     void errorOccured(std::int32_t number, const std::string& description) override;
     void scanningProgress(const std::string& fileScanned) override;
     void virusDetected(const std::string& fileScanned, const std::string& virusName,
-                       std::int32_t& action) override;
+                       scan::DetectionAction& action) override;
 
     void buildWindow();
     QWidget* buildSideBar();

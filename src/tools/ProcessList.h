@@ -8,6 +8,13 @@
 
 namespace vk::tools {
 
+// The device and inode of a process's executable when the list was built.
+struct ExecutableIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool known = false;
+};
+
 // The running processes whose executable we may inspect, from /proc.
 // Entries are indexed 0..count() inclusive; with nothing recorded, count() is
 // 0 and entry 0 is (0, "").
@@ -22,6 +29,8 @@ public:
     // 0 / "" for an index outside 0..count().
     std::uint32_t processID(std::int64_t index) const;
     std::string exePath(std::int64_t index) const;
+    // Unknown for an index outside 0..count() or an executable that could not be examined.
+    ExecutableIdentity executableIdentity(std::int64_t index) const;
 
     // Ends entry index's process; false when the entry's identifier now belongs
     // to another process (it ended and its number was reused) or the kill failed.
@@ -39,6 +48,7 @@ private:
         std::uint32_t id = 0;
         std::string path;
         std::uint64_t startTime = 0;  // /proc/PID/stat field 22, guards against reuse
+        ExecutableIdentity executable;
     };
 
     const Entry* entryAt(std::int64_t index) const;

@@ -29,6 +29,8 @@
 #include "app/AppIcon.h"
 #include "app/Dialogs.h"
 #include "app/Farwatch.h"
+#include "app/LinkLabel.h"
+#include "app/ProcessInspectorPage.h"
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
 #include "app/SplashWindow.h"
@@ -98,26 +100,6 @@ const char* const kFeatures[] = {
     "+ Send suspicious files to VandrelKast Labs with Submit Suspicious File.",
     "+ Help monitor worm outbreaks with Farwatch.",
     "+ Clean USB flash drives the moment they are inserted with AutoScan.",
-};
-
-// Blue under the mouse, the button text colour otherwise; a click opens the link.
-class LinkLabel final : public QLabel {
-public:
-    LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-        setCursor(Qt::PointingHandCursor);
-        setObjectName(QStringLiteral("lblLink"));
-        setHover(false);
-    }
-    void setHover(bool hover) {
-        QPalette pal = palette();
-        pal.setColor(QPalette::WindowText, hover ? QColor(0, 0, 0xFF) : QApplication::palette().color(QPalette::ButtonText));
-        setPalette(pal);
-    }
-
-protected:
-    void enterEvent(QEnterEvent*) override { setHover(true); }
-    void leaveEvent(QEvent*) override { setHover(false); }
-    void mouseReleaseEvent(QMouseEvent*) override { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSamplesUrl))); }
 };
 
 // Shows the AutoRepair console in its text box.
@@ -336,6 +318,11 @@ void MainWindow::buildWindow() {
         switch (i) {
             case kMain: panel = buildMainPage(); break;
             case kAutoRepair: panel = buildAutoRepairPage(); break;
+            case kProcessInspector:
+                processInspectorPage_ =
+                    new ProcessInspectorPage(this, dialogs_, *process_, *scanEngine_, folder_.configIni);
+                panel = processInspectorPage_;
+                break;
             case kSearchNDestroy:
                 scanPage_ = new ScanPage(this, dialogs_, *scanEngine_);
                 panel = scanPage_;
@@ -364,7 +351,9 @@ void MainWindow::buildWindow() {
     cmdHeader_[kSndSettings] = scanPage_->settingsButton();
     connect(scanPage_->settingsButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSndSettings); });
     connect(scanSettingsPage_->backButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSearchNDestroy); });
-    // The reporting settings are re-read on every visit of the page.
+    // The process list and the reporting settings are re-read on every visit of their page.
+    setPageLoader(kProcessInspector, [this] { processInspectorPage_->refreshProcessList(); });
+    processInspectorPage_->setSubmitter([this](const QString& path) { sampleFile_ = path; });
     setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
 }
 
@@ -405,7 +394,8 @@ QWidget* MainWindow::buildMainPage() {
     layout->addWidget(features);
     layout->addStretch();
     auto* link = new LinkLabel(
-        QStringLiteral("Found a new worm? Upload your virus samples to the VandrelKast Labs shared folder."), page);
+        QStringLiteral("Found a new worm? Upload your virus samples to the VandrelKast Labs shared folder."), page,
+        [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSamplesUrl))); });
     link->setWordWrap(true);
     layout->addWidget(link);
     return page;

@@ -34,6 +34,7 @@ namespace vk::app {
 
 class Dialogs;
 class FarwatchPage;
+class ProcessInspectorPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
@@ -102,6 +103,10 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    ProcessInspectorPage* processInspectorPage() const { return processInspectorPage_; }
+    // The file the sample submission page will send: "Send this file ..."
+    // of the file information window fills it in.
+    const QString& sampleFile() const { return sampleFile_; }
     Dialogs& dialogs() { return dialogs_; }
     QWidget* page(int index) const { return picPages_[static_cast<std::size_t>(index)]; }
     QFrame* header(int index) const { return fraHeader_[static_cast<std::size_t>(index)]; }
@@ -166,6 +171,8 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    ProcessInspectorPage* processInspectorPage_ = nullptr;
+    QString sampleFile_;
     SplashWindow* splash_ = nullptr;
 
     TaskIcon taskIcon1_;

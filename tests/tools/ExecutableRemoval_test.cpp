@@ -2,50 +2,23 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "tools/ProcessList.h"
-
-extern char** environ;
 
 namespace vk::tools {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Child {
-    pid_t pid = -1;
-    ~Child() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-};
-
-fs::path copySleep(const test::TempDir& dir, const std::string& name) {
-    fs::path target = dir / name;
-    fs::copy_file("/bin/sleep", target, fs::copy_options::overwrite_existing);
-    fs::permissions(target, fs::perms::owner_all);
-    return target;
-}
-
-pid_t start(const fs::path& program) {
-    std::string path = program.string();
-    char seconds[] = "30";
-    char* argv[] = {path.data(), seconds, nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-    return pid;
-}
 
 std::int64_t indexOf(const ProcessList& list, const std::string& path) {
     for (std::int32_t i = 0; i <= list.count(); ++i) {
@@ -58,25 +31,20 @@ class ExecutableRemovalTest : public ::testing::Test {
 protected:
     // Starts a private copy of sleep and finds it in a fresh list.
     void startListed(const std::string& name) {
-        program = copySleep(dir, name);
-        child.pid = start(program);
-        ASSERT_GT(child.pid, 0);
+        program = test::copyProgram(dir, name);
+        child = std::make_unique<test::ChildProcess>(program);
+        ASSERT_TRUE(child->started());
         list.refresh();
         index = indexOf(list, program.string());
         ASSERT_GE(index, 0);
     }
     bool terminate() {
-        bool ended = list.terminateProcessItem(index);
-        if (ended) {
-            ::waitpid(child.pid, nullptr, 0);
-            child.pid = -1;
-        }
-        return ended;
+        return list.terminateProcessItem(index) && child->reapedByKill();
     }
 
     test::TempDir dir;
     fs::path program;
-    Child child;
+    std::unique_ptr<test::ChildProcess> child;
     ProcessList list;
     std::int64_t index = -1;
 };
@@ -140,16 +108,15 @@ TEST(ExecutableRemoval, NothingIsDeletedWithoutAKnownIdentity) {
 TEST(ProcessTermination, AnotherUsersProcessFailsAtOnce) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
     test::TempDir dir;
-    Child target;
-    target.pid = start(copySleep(dir, "root-owned"));
-    ASSERT_GT(target.pid, 0);
+    test::ChildProcess target(test::copyProgram(dir, "root-owned"));
+    ASSERT_TRUE(target.started());
     pid_t tester = ::fork();
     ASSERT_GE(tester, 0);
     if (tester == 0) {
         // As nobody, the root-owned process must refuse the signal.
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
         auto begin = std::chrono::steady_clock::now();
-        bool ended = ProcessList::killProcess(static_cast<std::uint32_t>(target.pid));
+        bool ended = ProcessList::killProcess(static_cast<std::uint32_t>(target.pid()));
         bool quick = std::chrono::steady_clock::now() - begin < std::chrono::seconds(1);
         ::_exit(ended ? 1 : quick ? 0 : 2);
     }
@@ -157,7 +124,7 @@ TEST(ProcessTermination, AnotherUsersProcessFailsAtOnce) {
     ASSERT_EQ(::waitpid(tester, &status, 0), tester);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: ended anyway, 2: took too long, 3: could not become nobody";
-    EXPECT_EQ(::waitpid(target.pid, &status, WNOHANG), 0) << "the target must still run";
+    EXPECT_FALSE(target.endedAlready()) << "the target must still run";
 }
 
 }  // namespace

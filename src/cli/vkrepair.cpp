@@ -13,7 +13,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConsolePrinter.h"
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
 #include "script/Console.h"
 #include "script/ScriptIniEngine.h"
 #include "script/host/ScriptHost.h"
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
 
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     auto dot = name.rfind('.');
-    std::string extension = script::asciiLower(dot == std::string::npos ? "" : name.substr(dot + 1));
+    std::string extension = base::asciiLower(dot == std::string::npos ? "" : name.substr(dot + 1));
     if (extension == "vks" || extension == "kst") return runVbsKastScript(path);
     if (extension != "vki") {
         std::cerr << "vkrepair: " << path

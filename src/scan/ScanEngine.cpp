@@ -6,11 +6,11 @@
 
 #include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
+#include "platform/base/VersionCheck.h"
 #include "scan/DatabaseFile.h"
 #include "scan/InternalError.h"
 #include "scan/ScanEngineErrors.h"
 #include "scan/SignatureDatabase.h"
-#include "scan/VersionCheck.h"
 
 namespace vk::scan {
 namespace {
@@ -88,7 +88,7 @@ void ScanEngine::loadVirusDatabase() {
         size_ = main.size;
 
         raiseProgress(0, "Checking Version Compatible info...");
-        auto compatible = compareVersionParts(programVersion(), compatibleVersion_);
+        auto compatible = base::compareVersionParts(base::programVersion(), compatibleVersion_);
         if (!compatible) throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
                                                       platform::kErrorSource);
         if (!*compatible) {

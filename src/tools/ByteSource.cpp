@@ -38,26 +38,18 @@ bool MemorySource::read(std::uint64_t offset, void* out, std::size_t n) const {
 
 FileSource::FileSource(const std::string& path) {
     // Non-blocking so that a FIFO in the path cannot hang the reader.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return;
+    platform::FileDescriptor file = platform::FileDescriptor::open(path, O_RDONLY | O_NONBLOCK);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return;
-    }
-    fd_ = fd;
+    if (!file || !file.stat(st) || !S_ISREG(st.st_mode)) return;
+    file_ = std::move(file);
     size_ = static_cast<std::uint64_t>(st.st_size);
 }
 
-FileSource::~FileSource() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
 bool FileSource::read(std::uint64_t offset, void* out, std::size_t n) const {
-    if (fd_ < 0 || offset > size_ || n > size_ - offset) return false;
+    if (!file_ || offset > size_ || n > size_ - offset) return false;
     auto* p = static_cast<char*>(out);
     while (n > 0) {
-        ssize_t got = ::pread(fd_, p, n, static_cast<off_t>(offset));
+        ssize_t got = ::pread(file_.get(), p, n, static_cast<off_t>(offset));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         p += got;

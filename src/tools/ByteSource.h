@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "platform/FileDescriptor.h"
+
 namespace vk::tools {
 
 // Random access to the bytes of a file or a buffer. Readers of untrusted
@@ -39,16 +41,13 @@ private:
 class FileSource final : public ByteSource {
 public:
     explicit FileSource(const std::string& path);
-    ~FileSource() override;
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return file_.valid(); }
     std::uint64_t size() const override { return size_; }
     bool read(std::uint64_t offset, void* out, std::size_t n) const override;
 
 private:
-    int fd_ = -1;
+    platform::FileDescriptor file_;
     std::uint64_t size_ = 0;
 };
 

@@ -80,8 +80,8 @@ std::optional<StatFields> readStat(std::uint32_t pid) {
 // The file the process runs, through its exe link (even once that file's name has gone).
 ExecutableIdentity executableOf(const std::string& procDir) {
     struct stat st {};
-    if (::stat((procDir + "/exe").c_str(), &st) != 0) return {};
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), true};
+    if (::stat((procDir + "/exe").c_str(), &st) != 0) return std::nullopt;
+    return platform::FileId::of(st);
 }
 
 bool hasEnded(std::uint32_t pid) {
@@ -217,7 +217,7 @@ std::string ProcessList::exePath(std::int64_t index) const {
 
 ExecutableIdentity ProcessList::executableIdentity(std::int64_t index) const {
     const Entry* e = entryAt(index);
-    return e ? e->executable : ExecutableIdentity{};
+    return e ? e->executable : std::nullopt;
 }
 
 bool ProcessList::terminateProcessItem(std::int64_t index) {

@@ -1,19 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/EventPump.h"
+#include "platform/FileDescriptor.h"
 
 namespace vk::tools {
 
 // The device and inode of a process's executable when the list was built.
-struct ExecutableIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool known = false;
-};
+using ExecutableIdentity = std::optional<platform::FileId>;
 
 // The running processes whose executable we may inspect, from /proc.
 // Entries are indexed 0..count() inclusive; with nothing recorded, count() is
@@ -29,7 +27,7 @@ public:
     // 0 / "" for an index outside 0..count().
     std::uint32_t processID(std::int64_t index) const;
     std::string exePath(std::int64_t index) const;
-    // Unknown for an index outside 0..count() or an executable that could not be examined.
+    // nullopt for an index outside 0..count() or an executable that could not be examined.
     ExecutableIdentity executableIdentity(std::int64_t index) const;
 
     // Ends entry index's process; false when the entry's identifier now belongs

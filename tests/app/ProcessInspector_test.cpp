@@ -25,8 +25,8 @@
 #include "app/ProcessInspectorPage.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
-#include "scan/Crc32.h"
-#include "scan/Md5.h"
+#include "checksum/Crc32.h"
+#include "checksum/Md5.h"
 #include "scan/ScanEngine.h"
 #include "support/ChildProcess.h"
 #include "support/PeFixture.h"
@@ -428,9 +428,9 @@ QString label(QWidget* w, const char* name) { return child<QLabel>(w, name)->tex
 
 std::pair<QString, QString> digestsOf(const std::string& bytes) {
     auto data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    vk::scan::Md5Hasher md5;
+    vk::checksum::Md5Hasher md5;
     md5.update(data, bytes.size());
-    return {QString::number(vk::scan::computeCrc32({data, bytes.size()})), QString::fromStdString(md5.finishHex())};
+    return {QString::number(vk::checksum::computeCrc32({data, bytes.size()})), QString::fromStdString(md5.finishHex())};
 }
 
 }  // namespace

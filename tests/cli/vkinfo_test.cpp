@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "scan/Crc32.h"
-#include "scan/Md5.h"
+#include "checksum/Crc32.h"
+#include "checksum/Md5.h"
 #include "support/PeFixture.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
@@ -26,9 +26,9 @@ void stamp(const fs::path& file) {
 
 std::string digestLines(const std::string& bytes) {
     auto data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    vk::scan::Md5Hasher md5;
+    vk::checksum::Md5Hasher md5;
     md5.update(data, bytes.size());
-    return "CRC32 Checksum: " + std::to_string(vk::scan::computeCrc32({data, bytes.size()})) +
+    return "CRC32 Checksum: " + std::to_string(vk::checksum::computeCrc32({data, bytes.size()})) +
            "\nMD5 Digest: " + md5.finishHex() + "\n";
 }
 

@@ -54,10 +54,9 @@ TEST_F(ExecutableRemovalTest, TheListRecordsWhichFileEachProcessRuns) {
     struct stat st {};
     ASSERT_EQ(::stat(program.c_str(), &st), 0);
     ExecutableIdentity id = list.executableIdentity(index);
-    EXPECT_TRUE(id.known);
-    EXPECT_EQ(id.device, static_cast<std::uint64_t>(st.st_dev));
-    EXPECT_EQ(id.inode, static_cast<std::uint64_t>(st.st_ino));
-    EXPECT_FALSE(list.executableIdentity(list.count() + 1).known);
+    ASSERT_TRUE(id.has_value());
+    EXPECT_EQ(*id, platform::FileId::of(st));
+    EXPECT_FALSE(list.executableIdentity(list.count() + 1).has_value());
 }
 
 TEST_F(ExecutableRemovalTest, TerminateAndDeleteRemovesTheCopiedExecutable) {
@@ -94,14 +93,12 @@ TEST(ExecutableRemoval, NothingIsDeletedWithoutAKnownIdentity) {
     fs::path file = dir.write("file", "x");
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    EXPECT_FALSE(deleteExecutable(file.string(), {}));
-    EXPECT_FALSE(deleteExecutable(file.string(), {static_cast<std::uint64_t>(st.st_dev),
-                                                  static_cast<std::uint64_t>(st.st_ino) + 1, true}));
-    EXPECT_FALSE(deleteExecutable("", {static_cast<std::uint64_t>(st.st_dev),
-                                       static_cast<std::uint64_t>(st.st_ino), true}));
+    const platform::FileId id = platform::FileId::of(st);
+    EXPECT_FALSE(deleteExecutable(file.string(), std::nullopt));
+    EXPECT_FALSE(deleteExecutable(file.string(), platform::FileId{id.device, id.inode + 1}));
+    EXPECT_FALSE(deleteExecutable("", id));
     EXPECT_TRUE(fs::exists(file));
-    EXPECT_TRUE(deleteExecutable(file.string(), {static_cast<std::uint64_t>(st.st_dev),
-                                                 static_cast<std::uint64_t>(st.st_ino), true}));
+    EXPECT_TRUE(deleteExecutable(file.string(), id));
     EXPECT_FALSE(fs::exists(file));
 }
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "scan/Crc32.h"
-#include "scan/Md5.h"
+#include "checksum/Crc32.h"
+#include "checksum/Md5.h"
 #include "support/TempDir.h"
 #include "tools/FileSizeText.h"
 
@@ -33,8 +33,8 @@ TEST(FileDigests, BothDigestsOfSmallAndLargeFiles) {
     digests = computeFileDigests(file.string());
     ASSERT_TRUE(digests);
     auto bytes = reinterpret_cast<const std::uint8_t*>(big.data());
-    EXPECT_EQ(digests->crc32, scan::computeCrc32({bytes, big.size()}));
-    scan::Md5Hasher md5;
+    EXPECT_EQ(digests->crc32, checksum::computeCrc32({bytes, big.size()}));
+    checksum::Md5Hasher md5;
     md5.update(bytes, big.size());
     EXPECT_EQ(digests->md5, md5.finishHex());
 }

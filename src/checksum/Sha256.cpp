@@ -1,4 +1,4 @@
-#include "scan/Sha256.h"
+#include "checksum/Sha256.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,7 +10,7 @@
 #define VK_SHA256_HAVE_SHANI 1
 #endif
 
-namespace vk::scan {
+namespace vk::checksum {
 
 namespace {
 
@@ -227,4 +227,4 @@ std::string Sha256::hexDigest(std::string_view bytes) {
     return out;
 }
 
-}  // namespace vk::scan
+}  // namespace vk::checksum

@@ -6,7 +6,7 @@
 
 #include "platform/EventPump.h"
 
-namespace vk::scan {
+namespace vk::checksum {
 
 // The program's own CRC-32: MSB-first, feedback mask 0xEDB88320, register
 // starting at 0xFFFFFFFF, no final inversion. Stored and compared as signed.
@@ -68,4 +68,4 @@ std::uint32_t crc32ByteLoop(std::uint32_t reg, const std::uint8_t* data, std::si
 // Name of the kernel Crc32::update uses on this machine ("pclmul" or "slicing-by-16").
 const char* crc32KernelName();
 
-}  // namespace vk::scan
+}  // namespace vk::checksum

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vk::scan {
+namespace vk::base {
 
 // Compares dotted versions part by part as text in ordinal order (so "10"
 // sorts before "9"); the first differing part decides, three equal parts are
@@ -15,4 +15,4 @@ std::optional<bool> compareVersionParts(std::string_view current, std::string_vi
 // The program's own version, "1.4.0".
 std::string programVersion();
 
-}  // namespace vk::scan
+}  // namespace vk::base

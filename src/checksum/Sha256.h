@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace vk::scan {
+namespace vk::checksum {
 
 // FIPS 180-2 SHA-256.
 class Sha256 {
@@ -31,4 +31,4 @@ bool sha256HardwareAvailable();
 // The portable block function, so tests and benchmarks can compare it with the one in use.
 void sha256PortableBlocks(std::uint32_t state[8], const std::uint8_t* data, std::size_t blocks);
 
-}  // namespace vk::scan
+}  // namespace vk::checksum

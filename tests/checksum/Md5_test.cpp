@@ -1,4 +1,4 @@
-#include "scan/Md5.h"
+#include "checksum/Md5.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-namespace vk::scan {
+namespace vk::checksum {
 namespace {
 
 using vk::test::TempDir;
@@ -296,4 +296,4 @@ TEST(Md5, LongLeftRotate) {
 }
 
 }  // namespace
-}  // namespace vk::scan
+}  // namespace vk::checksum

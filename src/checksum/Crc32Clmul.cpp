@@ -6,14 +6,14 @@
 
 #include <cstring>
 
-#include "scan/Crc32Kernels.h"
+#include "checksum/Crc32Kernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define VK_CRC32_HAVE_CLMUL 1
 #endif
 
-namespace vk::scan::crc32kernels {
+namespace vk::checksum::crc32kernels {
 
 #ifdef VK_CRC32_HAVE_CLMUL
 
@@ -94,4 +94,4 @@ std::uint32_t clmul(std::uint32_t reg, const std::uint8_t* p, std::size_t size) 
 
 #endif
 
-}  // namespace vk::scan::crc32kernels
+}  // namespace vk::checksum::crc32kernels

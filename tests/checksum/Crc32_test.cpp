@@ -1,4 +1,4 @@
-#include "scan/Crc32.h"
+#include "checksum/Crc32.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/Crc32Kernels.h"
+#include "checksum/Crc32Kernels.h"
 
-namespace vk::scan {
+namespace vk::checksum {
 namespace {
 
 std::span<const std::uint8_t> bytesOf(std::string_view s) {
@@ -171,4 +171,4 @@ TEST(Crc32, YieldGapsAreGeometric) {
 }
 
 }  // namespace
-}  // namespace vk::scan
+}  // namespace vk::checksum

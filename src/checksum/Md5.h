@@ -10,7 +10,7 @@
 
 #include "platform/EventPump.h"
 
-namespace vk::scan {
+namespace vk::checksum {
 
 // Plain RFC 1321 MD5 over memory, for callers that need speed and no events.
 class Md5Hasher {
@@ -72,4 +72,4 @@ private:
     std::array<std::uint8_t, 64> buffer_{};
 };
 
-}  // namespace vk::scan
+}  // namespace vk::checksum

@@ -1,10 +1,10 @@
-#include "scan/VersionCheck.h"
+#include "platform/base/VersionCheck.h"
 
 #include <vector>
 
 #include "Version.h"
 
-namespace vk::scan {
+namespace vk::base {
 namespace {
 
 std::vector<std::string_view> splitDots(std::string_view text) {
@@ -38,4 +38,4 @@ std::string programVersion() {
            std::to_string(kVersionRevision);
 }
 
-}  // namespace vk::scan
+}  // namespace vk::base

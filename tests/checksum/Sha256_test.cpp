@@ -1,11 +1,11 @@
-#include "scan/Sha256.h"
+#include "checksum/Sha256.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
-namespace vk::scan {
+namespace vk::checksum {
 namespace {
 
 std::string hexOf(const std::array<std::uint8_t, 32>& d) {
@@ -102,4 +102,4 @@ TEST(Sha256, PortableAndDispatchedBlockFunctionsAgree) {
 }
 
 }  // namespace
-}  // namespace vk::scan
+}  // namespace vk::checksum

@@ -1,20 +1,16 @@
-#include "scan/Md5.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "checksum/Md5.h"
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 
+#include "checksum/Md5Block.h"
 #include "platform/CodePage.h"
+#include "platform/FileDescriptor.h"
 #include "platform/RuntimeError.h"
-#include "scan/Md5Block.h"
 
-namespace vk::scan {
+namespace vk::checksum {
 
 namespace {
 
@@ -57,35 +53,6 @@ std::size_t countCharacters(std::string_view utf8) {
     for (unsigned char c : utf8)
         if ((c & 0xC0) != 0x80) ++n;
     return n;
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Fills buf as far as the file allows; -1 on a read error.
-ssize_t readFully(int fd, std::uint8_t* buf, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, buf + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
 }
 
 // Large reads for speed; the digest itself still advances 64 bytes at a time.
@@ -239,18 +206,17 @@ std::string Md5::digestFileToHexStr(const std::string& inFile) {
     cancelDigest = false;
     // Non-blocking so that a FIFO cannot stall the open; only regular files are digested,
     // since devices such as /dev/zero never end.
-    FileDescriptor fd(::open(inFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) return {};
+    auto fd = platform::FileDescriptor::open(inFile, O_RDONLY | O_NONBLOCK);
+    if (!fd) return {};
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    if (!fd.stat(st) || !S_ISREG(st.st_mode)) return {};
+    fd.setNonBlocking(false);
 
     md5Init();
     auto chunk = std::make_unique<std::uint8_t[]>(kReadChunk);
     bool cancelled = false;
     while (!cancelled) {
-        const ssize_t got = readFully(fd.get(), chunk.get(), kReadChunk);
+        const std::ptrdiff_t got = fd.readFully(chunk.get(), kReadChunk);
         if (got < 0) {
             cancelDigest = false;
             return {};
@@ -272,4 +238,4 @@ std::string Md5::digestFileToHexStr(const std::string& inFile) {
     return getValues();
 }
 
-}  // namespace vk::scan
+}  // namespace vk::checksum

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vk::scan::crc32kernels {
+namespace vk::checksum::crc32kernels {
 
 inline constexpr std::uint32_t kPoly = 0xEDB88320u;
 
@@ -28,4 +28,4 @@ std::uint32_t slicing16(std::uint32_t reg, const std::uint8_t* data, std::size_t
 bool clmulAvailable();
 std::uint32_t clmul(std::uint32_t reg, const std::uint8_t* data, std::size_t size);
 
-}  // namespace vk::scan::crc32kernels
+}  // namespace vk::checksum::crc32kernels

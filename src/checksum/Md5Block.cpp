@@ -1,9 +1,9 @@
-#include "scan/Md5Block.h"
+#include "checksum/Md5Block.h"
 
 #include <bit>
 #include <cstring>
 
-namespace vk::scan::md5detail {
+namespace vk::checksum::md5detail {
 
 namespace {
 
@@ -127,4 +127,4 @@ void compress(std::uint32_t state[4], const std::uint8_t* p, std::size_t blocks)
 #undef VK_MD5_H
 #undef VK_MD5_I
 
-}  // namespace vk::scan::md5detail
+}  // namespace vk::checksum::md5detail

@@ -1,13 +1,13 @@
-#include "scan/Crc32.h"
+#include "checksum/Crc32.h"
 
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <random>
 
-#include "scan/Crc32Kernels.h"
+#include "checksum/Crc32Kernels.h"
 
-namespace vk::scan {
+namespace vk::checksum {
 
 namespace crc32kernels {
 
@@ -161,4 +161,4 @@ std::int32_t computeCrc32(std::span<const std::uint8_t> bytes, platform::EventPu
     return stream.value();
 }
 
-}  // namespace vk::scan
+}  // namespace vk::checksum

@@ -123,6 +123,8 @@ ProcessInspectorPage::ProcessInspectorPage(QWidget* parent, Dialogs& dialogs, to
 }
 
 void ProcessInspectorPage::refreshProcessList() {
+    searches_ = loadWebSearches(configIni_);
+    for (std::size_t i = 0; i < searches_.size(); ++i) mnuWebSearch_[i]->setText(searches_[i].caption);
     lvwProcess_->clear();
     process_.refresh();
     // Many processes run the same program: its icon is made once per refresh.

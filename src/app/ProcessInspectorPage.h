@@ -37,7 +37,8 @@ public:
     ProcessInspectorPage(QWidget* parent, Dialogs& dialogs, tools::ProcessList& process, scan::ScanEngine& engine,
                          std::string configIni);
 
-    // Rebuilds the list from a fresh process list (every visit of the page).
+    // Rebuilds the list from a fresh process list and re-reads the web
+    // searches (every visit of the page).
     void refreshProcessList();
 
     // The process menu for the current line, with its captions for the

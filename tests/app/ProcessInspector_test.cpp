@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QImage>
@@ -230,6 +231,22 @@ TEST_F(ProcessPage, TheMenuNamesTheSelection) {
 
     clickChild(page, "cmdManage");
     EXPECT_TRUE(page->processMenu()->isVisible());
+    page->processMenu()->hide();
+
+    // A right click on a line selects it and shows the menu for it.
+    select({"alpha"});
+    view->clearSelection();
+    w->resize(900, 700);
+    QCoreApplication::processEvents();
+    QTreeWidgetItem* betaLine = line(pathOf("beta"));
+    view->scrollToItem(betaLine);
+    const QPoint at = view->visualItemRect(betaLine).center();
+    QTest::mousePress(view->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view->viewport(), &menuEvent);
+    EXPECT_TRUE(page->processMenu()->isVisible());
+    EXPECT_EQ(action("mnuTerminate")->text(), QStringLiteral("Terminate beta"));
     page->processMenu()->hide();
     view->clearSelection();
     view->setCurrentItem(nullptr);

@@ -37,6 +37,8 @@
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
 #include "app/SplashWindow.h"
+#include "app/SubmitFileDialog.h"
+#include "app/SubmitSamplesPage.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
 #include "scan/ScanEngine.h"
@@ -300,6 +302,10 @@ void MainWindow::buildWindow() {
                 farwatchPage_ = new FarwatchPage(this, *scanEngine_, folder_.configIni);
                 panel = farwatchPage_;
                 break;
+            case kSubmitSamples:
+                submitSamplesPage_ = new SubmitSamplesPage(this, dialogs_, pump_, folder_.configIni);
+                panel = submitSamplesPage_;
+                break;
             default:
                 // The page's controls come with its feature.
                 panel = new QWidget(this);
@@ -320,7 +326,7 @@ void MainWindow::buildWindow() {
     connect(scanSettingsPage_->backButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSearchNDestroy); });
     // The process list and the reporting settings are re-read on every visit of their page.
     setPageLoader(kProcessInspector, [this] { processInspectorPage_->refreshProcessList(); });
-    processInspectorPage_->setSubmitter([this](const QString& path) { sampleFile_ = path; });
+    processInspectorPage_->setSubmitter([this](const QString& path) { showSubmitFileDialog(path); });
     setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
     fitToScreen();
 }
@@ -612,6 +618,12 @@ QString MainWindow::compactText(const QString& text, int maxWidth) const {
 }
 
 bool MainWindow::windowIsNormal() const { return isVisible() && !isMinimized(); }
+
+void MainWindow::showSubmitFileDialog(const QString& path) {
+    SubmitFileDialog dialog(this, dialogs_, pump_, folder_.configIni);
+    dialog.setFile(path);
+    dialog.exec();
+}
 
 void MainWindow::startedAgain(const QStringList& arguments) {
     // "/s" asks for the tray, where the running copy already is.

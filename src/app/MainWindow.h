@@ -38,6 +38,7 @@ class ProcessInspectorPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class SubmitSamplesPage;
 
 struct StartupOptions {
     // The splash window stays this long after the database has loaded.
@@ -106,9 +107,9 @@ public:
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
     ProcessInspectorPage* processInspectorPage() const { return processInspectorPage_; }
-    // The file the sample submission page will send: "Send this file ..."
-    // of the file information window fills it in.
-    const QString& sampleFile() const { return sampleFile_; }
+    SubmitSamplesPage* submitSamplesPage() const { return submitSamplesPage_; }
+    // frmSubmitFile with the file filled in.
+    void showSubmitFileDialog(const QString& path);
     Dialogs& dialogs() { return dialogs_; }
     QWidget* page(int index) const { return picPages_[static_cast<std::size_t>(index)]; }
     QFrame* header(int index) const { return fraHeader_[static_cast<std::size_t>(index)]; }
@@ -180,7 +181,7 @@ private:
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
     ProcessInspectorPage* processInspectorPage_ = nullptr;
-    QString sampleFile_;
+    SubmitSamplesPage* submitSamplesPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 
     TaskIcon taskIcon1_;

@@ -77,6 +77,18 @@ std::ptrdiff_t FileDescriptor::readFully(void* buffer, std::size_t size) const {
     return static_cast<std::ptrdiff_t>(got);
 }
 
+bool FileDescriptor::writeAll(const void* buffer, std::size_t size) const {
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (size > 0) {
+        ssize_t n = ::write(fd_, bytes, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 bool FileDescriptor::stat(struct stat& out) const { return ::fstat(fd_, &out) == 0; }
 
 bool FileDescriptor::statAt(const std::string& name, struct stat& out) const {

@@ -54,6 +54,8 @@ public:
     std::ptrdiff_t readSome(void* buffer, std::size_t size) const;
     // Fills the buffer as far as the file allows (fewer bytes only at its end); -1 on an error.
     std::ptrdiff_t readFully(void* buffer, std::size_t size) const;
+    // Writes every byte, resuming after signals and short writes.
+    bool writeAll(const void* buffer, std::size_t size) const;
 
     bool stat(struct stat& out) const;
     // An entry of this directory, links not followed.

@@ -8,7 +8,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/base/VersionCheck.h"
 #include "scan/DatabaseFile.h"
-#include "scan/InternalError.h"
+#include "platform/base/ErrorInfo.h"
 #include "scan/ScanEngineErrors.h"
 #include "scan/SignatureDatabase.h"
 
@@ -116,10 +116,10 @@ void ScanEngine::loadVirusDatabase() {
         loaded_ = true;
         if (events_) events_->finishedLoading();
     } catch (const platform::RuntimeError& e) {
-        raiseError(static_cast<std::int32_t>(e.number()), internalErrorText(e.number(), e.description(), e.source()));
+        raiseError(static_cast<std::int32_t>(e.number()), base::internalErrorText(e.number(), e.description(), e.source()));
     } catch (const std::bad_alloc&) {
         auto e = platform::outOfMemoryError();
-        raiseError(static_cast<std::int32_t>(e.number()), internalErrorText(e.number(), e.description(), e.source()));
+        raiseError(static_cast<std::int32_t>(e.number()), base::internalErrorText(e.number(), e.description(), e.source()));
     }
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,12 +9,14 @@
 #include <QDesktopServices>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 
@@ -29,11 +30,10 @@
 #include "checksum/Crc32.h"
 #include "checksum/Md5.h"
 #include "scan/ScanEngine.h"
+#include "support/BackgroundProcess.h"
 #include "support/ChildProcess.h"
 #include "support/PeFixture.h"
 #include "tools/ProcessList.h"
-
-extern char** environ;
 
 using namespace vk::app;
 using namespace vk::apptest;
@@ -82,37 +82,18 @@ public:
     PrivateBus() {
         std::string daemon = vk::test::findInPath("dbus-daemon");
         if (daemon.empty()) return;
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::string config = "--session";
-        std::string nofork = "--nofork";
-        std::string print = "--print-address=1";
-        char* argv[] = {daemon.data(), config.data(), nofork.data(), print.data(), nullptr};
-        if (posix_spawn(&pid_, daemon.c_str(), &actions, nullptr, argv, environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        std::string line;
-        char c;
-        while (pid_ > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') line += c;
-        ::close(fds[0]);
-        address_ = QString::fromStdString(line);
+        process_ = std::make_unique<vk::test::BackgroundProcess>(
+            daemon, std::vector<std::string>{"--session", "--nofork", "--print-address=1"});
+        if (process_->started()) address_ = QString::fromStdString(process_->readLine(std::chrono::seconds(10)));
     }
     ~PrivateBus() {
         QDBusConnection::disconnectFromBus(QStringLiteral("vk-fm"));
         QDBusConnection::disconnectFromBus(QStringLiteral("vk-client"));
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
     }
     const QString& address() const { return address_; }
 
 private:
-    pid_t pid_ = -1;
+    std::unique_ptr<vk::test::BackgroundProcess> process_;
     QString address_;
 };
 
@@ -472,6 +453,11 @@ TEST_F(ProcessPage, ViewInfoShowsTheFileAndItsDigestsAfterTheWindowOpens) {
         child<LinkLabel>(d, "lblSendFile")->click();
         clickChild(d, "cmdClose");
     });
+    QString submitted;
+    driver.expect("frmSubmitFile", [&](QWidget* d) {
+        submitted = child<QLineEdit>(d, "txtSubmitFile")->text();
+        clickChild(d, "cmdClose");
+    });
     clickChild(page, "cmdViewInfo");
     EXPECT_TRUE(driver.allHandled());
     EXPECT_EQ(name, QStringLiteral("info target"));
@@ -482,7 +468,7 @@ TEST_F(ProcessPage, ViewInfoShowsTheFileAndItsDigestsAfterTheWindowOpens) {
     EXPECT_TRUE(crcAtShow == ProcessInfoDialog::kCalculatingCrc || crcAtShow == digestsOf(bytes).first);
     EXPECT_EQ(crc, digestsOf(bytes).first);
     EXPECT_EQ(md5, digestsOf(bytes).second);
-    EXPECT_EQ(w->sampleFile(), pathOf("info target"));
+    EXPECT_EQ(submitted, pathOf("info target"));
 }
 
 TEST(ProcessInfoWindow, AWindowsProgramShowsItsVersionAndItsOwnIcon) {

@@ -15,4 +15,9 @@ struct ErrorInfo {
     friend bool operator==(const ErrorInfo&, const ErrorInfo&) = default;
 };
 
+// The one text of an unexpected failure: "An internal application error
+// occured:" and the error's number, description and source, CR LF line breaks.
+std::string internalErrorText(std::int64_t number, const std::string& description, const std::string& source);
+inline std::string internalErrorText(const ErrorInfo& e) { return internalErrorText(e.number, e.description, e.source); }
+
 }  // namespace vk::base

@@ -28,15 +28,22 @@
 #include <cmath>
 
 #include "Version.h"
+#include "app/AboutWindow.h"
 #include "app/AppIcon.h"
+#include "app/AutoScanPage.h"
+#include "app/AutorunManagerPage.h"
 #include "app/Dialogs.h"
 #include "app/Farwatch.h"
 #include "app/HeaderColors.h"
 #include "app/LinkLabel.h"
 #include "app/ProcessInspectorPage.h"
+#include "app/LogAgentPage.h"
+#include "app/RegistryTweaksPage.h"
+#include "app/RunDialog.h"
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
 #include "app/SplashWindow.h"
+#include "app/StartupEntryViewerPage.h"
 #include "app/SubmitFileDialog.h"
 #include "app/SubmitSamplesPage.h"
 #include "app/TextFit.h"
@@ -209,11 +216,12 @@ bool MainWindow::startUp(const QStringList& arguments) {
     }
     // 6.
     console_.setText(toBytes(initialConsoleText()));
-    // 7. The script objects' registration and the registry tweaks come with
-    // their pages; then scanning options, Farwatch, and the AutoScan settings
-    // (with the watcher).
+    // 7. The script objects' registration comes with its page; then the
+    // registry tweaks, scanning options, Farwatch, and the AutoScan settings.
+    registryTweaksPage_->loadRegistryTweaks();
     scanSettingsPage_->loadScanSettings();
     farwatchPage_->loadFarwatchSettings();
+    autoScanPage_->loadAutoScanSettings();
     // 8.
     cmdHeaderClick(kMain);
     // 9.
@@ -302,6 +310,26 @@ void MainWindow::buildWindow() {
                 farwatchPage_ = new FarwatchPage(this, *scanEngine_, folder_.configIni);
                 panel = farwatchPage_;
                 break;
+            case kRegistryTweaks:
+                registryTweaksPage_ = new RegistryTweaksPage(this);
+                panel = registryTweaksPage_;
+                break;
+            case kStartupEntryViewer:
+                startupEntryViewerPage_ = new StartupEntryViewerPage(this);
+                panel = startupEntryViewerPage_;
+                break;
+            case kAutorunManager:
+                autorunManagerPage_ = new AutorunManagerPage(this);
+                panel = autorunManagerPage_;
+                break;
+            case kLogAgent:
+                logAgentPage_ = new LogAgentPage(this, dialogs_, *process_, clipboard_);
+                panel = logAgentPage_;
+                break;
+            case kAutoScan:
+                autoScanPage_ = new AutoScanPage(this);
+                panel = autoScanPage_;
+                break;
             case kSubmitSamples:
                 submitSamplesPage_ = new SubmitSamplesPage(this, dialogs_, pump_, folder_.configIni);
                 panel = submitSamplesPage_;
@@ -328,6 +356,10 @@ void MainWindow::buildWindow() {
     setPageLoader(kProcessInspector, [this] { processInspectorPage_->refreshProcessList(); });
     processInspectorPage_->setSubmitter([this](const QString& path) { showSubmitFileDialog(path); });
     setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
+    setPageLoader(kRegistryTweaks, [this] { registryTweaksPage_->loadRegistryTweaks(); });
+    setPageLoader(kStartupEntryViewer, [this] { startupEntryViewerPage_->loadStartupList(); });
+    setPageLoader(kAutorunManager, [this] { autorunManagerPage_->loadAutorunSettings(); });
+    setPageLoader(kAutoScan, [this] { autoScanPage_->loadAutoScanSettings(); });
     fitToScreen();
 }
 
@@ -478,8 +510,9 @@ QWidget* MainWindow::buildMainPage() {
     layout->addWidget(features);
     layout->addStretch();
     auto* link = new LinkLabel(
-        QStringLiteral("Found a new worm? Upload your virus samples to the VandrelKast Labs shared folder."), page,
-        [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSamplesUrl))); });
+        QStringLiteral("Found a new worm? Upload your virus samples to the VandrelKast Labs shared folder."),
+        QUrl(QString::fromLatin1(kSamplesUrl)), page);
+    link->setObjectName(QStringLiteral("lblLink"));
     link->setWordWrap(true);
     layout->addWidget(link);
     return page;
@@ -531,9 +564,8 @@ void MainWindow::buildTrayMenu() {
 
     QMenu* extra = mnuPopup3_->addMenu(QStringLiteral("&Extra Tools..."));
     extra->setObjectName(QStringLiteral("mnuExtraTools"));
-    QAction* run = extra->addAction(QStringLiteral("Run..."));
+    QAction* run = extra->addAction(QStringLiteral("Run..."), this, &MainWindow::mnuRun_Click);
     run->setObjectName(QStringLiteral("mnuRun"));
-    run->setEnabled(false);
     QAction* wizard = extra->addAction(QStringLiteral("KastScript Generator Wizard"));
     wizard->setObjectName(QStringLiteral("mnuKastScriptWizard"));
     wizard->setEnabled(false);
@@ -554,12 +586,21 @@ void MainWindow::buildTrayMenu() {
         a->setObjectName(QStringLiteral("mnuQuickLaunch%1").arg(i));
     }
     mnuPopup3_->addSeparator();
-    QAction* about = mnuPopup3_->addAction(QStringLiteral("&About VandrelKast"));
+    QAction* about = mnuPopup3_->addAction(QStringLiteral("&About VandrelKast"), this, &MainWindow::mnuAbout_Click);
     about->setObjectName(QStringLiteral("mnuAbout"));
-    about->setEnabled(false);
     mnuPopup3_->addSeparator();
     QAction* exit = mnuPopup3_->addAction(QStringLiteral("E&xit VandrelKast"), this, &MainWindow::cmdExit_Click);
     exit->setObjectName(QStringLiteral("mnuExit"));
+}
+
+void MainWindow::mnuRun_Click() {
+    RunDialog dialog(this, dialogs_);
+    dialog.exec();
+}
+
+void MainWindow::mnuAbout_Click() {
+    AboutWindow about(this);
+    about.exec();
 }
 
 void MainWindow::setPageLoader(int index, std::function<void()> loader) {

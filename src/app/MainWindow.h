@@ -32,9 +32,14 @@ class ProcessList;
 
 namespace vk::app {
 
+class AutoScanPage;
+class AutorunManagerPage;
 class Dialogs;
 class FarwatchPage;
+class LogAgentPage;
 class ProcessInspectorPage;
+class RegistryTweaksPage;
+class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
@@ -107,6 +112,15 @@ public:
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
     ProcessInspectorPage* processInspectorPage() const { return processInspectorPage_; }
+    RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
+    StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
+    AutorunManagerPage* autorunManagerPage() const { return autorunManagerPage_; }
+    LogAgentPage* logAgentPage() const { return logAgentPage_; }
+    AutoScanPage* autoScanPage() const { return autoScanPage_; }
+
+    // The tray menu's Run... and About: modal, owned by the window.
+    void mnuRun_Click();
+    void mnuAbout_Click();
     SubmitSamplesPage* submitSamplesPage() const { return submitSamplesPage_; }
     // frmSubmitFile with the file filled in.
     void showSubmitFileDialog(const QString& path);
@@ -181,6 +195,11 @@ private:
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
     ProcessInspectorPage* processInspectorPage_ = nullptr;
+    RegistryTweaksPage* registryTweaksPage_ = nullptr;
+    StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;
+    AutorunManagerPage* autorunManagerPage_ = nullptr;
+    LogAgentPage* logAgentPage_ = nullptr;
+    AutoScanPage* autoScanPage_ = nullptr;
     SubmitSamplesPage* submitSamplesPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 

@@ -89,6 +89,10 @@ bool FileDescriptor::writeAll(const void* buffer, std::size_t size) const {
     return true;
 }
 
+bool FileDescriptor::makeDirectoryAt(const std::string& name, mode_t mode) const {
+    return ::mkdirat(fd_, name.c_str(), mode) == 0;
+}
+
 bool FileDescriptor::stat(struct stat& out) const { return ::fstat(fd_, &out) == 0; }
 
 bool FileDescriptor::statAt(const std::string& name, struct stat& out) const {

@@ -65,6 +65,9 @@ public:
     // The entry at path (a link itself, not its target) is this open file.
     bool isSameFileAs(const std::string& path) const;
 
+    // Makes a folder in this directory; false when anything of that name exists.
+    bool makeDirectoryAt(const std::string& name, mode_t mode = 0755) const;
+
     // Removes a non-directory entry / an empty directory of this directory.
     bool unlinkAt(const std::string& name) const;
     bool removeDirectoryAt(const std::string& name) const;

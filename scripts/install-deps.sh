@@ -20,7 +20,7 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --with-fuzz) packages+=(clang libclang-rt-dev) ;;
-    --with-bench) packages+=(clamav yara hyperfine) ;;
+    --with-bench) packages+=(clamav yara hyperfine time) ;;  # time: peak memory of a scan
     --with-screenshots) packages+=(xvfb xauth imagemagick) ;;
   esac
 done

@@ -46,6 +46,7 @@
 #include "app/StartupEntryViewerPage.h"
 #include "app/SubmitFileDialog.h"
 #include "app/SubmitSamplesPage.h"
+#include "app/TargetChooser.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
 #include "scan/ScanEngine.h"
@@ -228,6 +229,7 @@ bool MainWindow::startUp(const QStringList& arguments) {
     taskIcon1_.setTipText(QStringLiteral("VandrelKast ") + versionText() + QStringLiteral(" Beta"));
     taskIcon1_.setIcon(appIcon());
     taskIcon1_.showButton();
+    targetChooser_->showPendingMessages();
     // 10.
     if (isSilentStart(arguments)) {
         if (trayAvailable()) {
@@ -390,6 +392,10 @@ QWidget* MainWindow::buildSideBar() {
     name->setFont(nameFont);
     logoRow->addWidget(name, 1);
     barLayout->addLayout(logoRow);
+    targetChooser_ = new TargetChooser(bar, dialogs_, options_.target);
+    // Pages that show registry data read the new target's when shown.
+    targetChooser_->setChanged([this] { cmdHeaderClick(currentPage_); });
+    barLayout->addWidget(targetChooser_);
     barLayout->addSpacing(10);
 
     // The page buttons scroll on a short screen; the logo and Exit stay.
@@ -807,7 +813,8 @@ void MainWindow::scanningProgress(const std::string& fileScanned) {
     pump_.pump();
 }
 
-void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName, std::int32_t& action) {
+void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName,
+                               scan::DetectionAction& action) {
     DetectionDialog dialog(this, font());
     dialog.fill(fromBytes(fileScanned), fromBytes(virusName));
     dialog.exec();

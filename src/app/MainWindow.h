@@ -10,6 +10,7 @@
 #include "app/QtPlatform.h"
 #include "app/TaskIcon.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Target.h"
 #include "scan/ScanEngineEvents.h"
 #include "script/Console.h"
 
@@ -43,6 +44,7 @@ class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class TargetChooser;
 class SubmitSamplesPage;
 
 struct StartupOptions {
@@ -50,6 +52,8 @@ struct StartupOptions {
     int splashCloseDelayMs = 2500;
     // Whether the desktop has a tray; unset asks the desktop.
     std::optional<bool> trayAvailable;
+    // The system repaired: this computer unless --target said otherwise.
+    platform::Target target = {};
 };
 
 // "/s" alone, in any letter case.
@@ -112,6 +116,7 @@ public:
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
     ProcessInspectorPage* processInspectorPage() const { return processInspectorPage_; }
+    TargetChooser* targetChooser() const { return targetChooser_; }
     RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
     StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
     AutorunManagerPage* autorunManagerPage() const { return autorunManagerPage_; }
@@ -143,7 +148,7 @@ private:
     void errorOccured(std::int32_t number, const std::string& description) override;
     void scanningProgress(const std::string& fileScanned) override;
     void virusDetected(const std::string& fileScanned, const std::string& virusName,
-                       std::int32_t& action) override;
+                       scan::DetectionAction& action) override;
 
     void buildWindow();
     QWidget* buildSideBar();
@@ -195,6 +200,7 @@ private:
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
     ProcessInspectorPage* processInspectorPage_ = nullptr;
+    TargetChooser* targetChooser_ = nullptr;
     RegistryTweaksPage* registryTweaksPage_ = nullptr;
     StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;
     AutorunManagerPage* autorunManagerPage_ = nullptr;

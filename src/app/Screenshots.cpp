@@ -176,7 +176,8 @@ int renderScreenshots(const QString& outDir) {
     ok &= save(&detection, outDir, QStringLiteral("dialog-detection"));
     detection.hide();
 
-    StatisticsDialog statistics(&window, ScanCounters{1532, 2, 1, 0, 1});
+    StatisticsDialog statistics(
+        &window, ScanCounters{1532, 3, 1, 0, 1, 2, {QStringLiteral("/media/usb-stick/RECYCLER/write-protected.exe")}});
     ok &= save(&statistics, outDir, QStringLiteral("dialog-statistics"));
     statistics.hide();
 

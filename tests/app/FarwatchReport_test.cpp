@@ -28,7 +28,8 @@ TEST(FarwatchReport, AScanFromTheWindowMailsTheReportAfterTheStatistics) {
                                "\n[ScanningOptions]\nFilterFileExtensions=0\nPerformAction=3\n";
     ProgramHome home({stringSignature("Worm.One", "MARK-ONE-11"), stringSignature("Worm.Two", "MARK-TWO-22")}, config);
     vk::test::TempDir tree;
-    auto first = tree.write("a/first.exe", "MZ MARK-ONE-11");
+    // Files of the folder itself come before its sub-folders: a fixed detection order.
+    auto first = tree.write("first.exe", "MZ MARK-ONE-11");
     auto second = tree.write("b/second.exe", "MZ MARK-TWO-22");
     tree.write("clean.txt", "clean");
 

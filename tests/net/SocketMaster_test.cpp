@@ -251,3 +251,32 @@ TEST(SocketEventPump, DeliversSocketEventsAfterTheInnerPump) {
     EXPECT_EQ(client.state(), kSckConnected);
     EXPECT_GT(inner.calls, 0);
 }
+
+TEST(SocketMaster, Ipv6LoopbackWhereTheSystemHasIt) {
+    Recorder listenerEvents;
+    SocketMaster listener(&listenerEvents);
+    try {
+        listener.bind(0, std::string("::1"));
+    } catch (const platform::RuntimeError& e) {
+        GTEST_SKIP() << "no IPv6 loopback: " << e.description();
+    }
+    listener.listen();
+    std::unique_ptr<SocketMaster> accepted;
+    listenerEvents.onRequest = [&](long id) {
+        accepted = std::make_unique<SocketMaster>();
+        accepted->accept(id);
+    };
+    SocketMaster client;
+    client.connect(std::string("::1"), SocketValue(static_cast<std::int32_t>(listener.localPort())));
+    ASSERT_TRUE(pumpUntil([&] { return client.state() == kSckConnected && accepted; }));
+    EXPECT_EQ(client.remoteHostIP(), "::1");
+    EXPECT_EQ(accepted->remoteHostIP(), "::1");
+    accepted->sendData(SocketValue(std::string("v6")));
+    ASSERT_TRUE(pumpUntil([&] { return client.bytesReceived() == 2; }));
+}
+
+TEST(SocketMaster, LocalHostNameIsTheSystemsName) {
+    char name[256] = {};
+    ASSERT_EQ(::gethostname(name, sizeof name - 1), 0);
+    EXPECT_EQ(SocketMaster::localHostName(), name);
+}

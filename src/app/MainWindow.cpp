@@ -36,6 +36,7 @@
 #include "app/Farwatch.h"
 #include "app/HeaderColors.h"
 #include "app/LinkLabel.h"
+#include "app/ProcessInspectorPage.h"
 #include "app/LogAgentPage.h"
 #include "app/RegistryTweaksPage.h"
 #include "app/RunDialog.h"
@@ -294,6 +295,11 @@ void MainWindow::buildWindow() {
         switch (i) {
             case kMain: panel = buildMainPage(); break;
             case kAutoRepair: panel = buildAutoRepairPage(); break;
+            case kProcessInspector:
+                processInspectorPage_ =
+                    new ProcessInspectorPage(this, dialogs_, *process_, *scanEngine_, folder_.configIni);
+                panel = processInspectorPage_;
+                break;
             case kSearchNDestroy:
                 scanPage_ = new ScanPage(this, dialogs_, *scanEngine_);
                 panel = scanPage_;
@@ -348,7 +354,9 @@ void MainWindow::buildWindow() {
     cmdHeader_[kSndSettings] = scanPage_->settingsButton();
     connect(scanPage_->settingsButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSndSettings); });
     connect(scanSettingsPage_->backButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSearchNDestroy); });
-    // The reporting settings are re-read on every visit of the page.
+    // The process list and the reporting settings are re-read on every visit of their page.
+    setPageLoader(kProcessInspector, [this] { processInspectorPage_->refreshProcessList(); });
+    processInspectorPage_->setSubmitter([this](const QString& path) { showSubmitFileDialog(path); });
     setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
     setPageLoader(kRegistryTweaks, [this] { registryTweaksPage_->loadRegistryTweaks(); });
     setPageLoader(kStartupEntryViewer, [this] { startupEntryViewerPage_->loadStartupList(); });

@@ -38,6 +38,7 @@ class AutorunManagerPage;
 class Dialogs;
 class FarwatchPage;
 class LogAgentPage;
+class ProcessInspectorPage;
 class RegistryTweaksPage;
 class StartupEntryViewerPage;
 class ScanPage;
@@ -114,6 +115,7 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    ProcessInspectorPage* processInspectorPage() const { return processInspectorPage_; }
     TargetChooser* targetChooser() const { return targetChooser_; }
     RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
     StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
@@ -197,6 +199,7 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    ProcessInspectorPage* processInspectorPage_ = nullptr;
     TargetChooser* targetChooser_ = nullptr;
     RegistryTweaksPage* registryTweaksPage_ = nullptr;
     StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;

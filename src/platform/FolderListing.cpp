@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vk::platform {
@@ -40,6 +41,10 @@ int listFolder(const FileDescriptor& folder, std::vector<FolderEntry>& entries) 
         entries.push_back(std::move(entry));
     }
     ::closedir(dir);
+    // In name order, as the file-system service lists folders: walks repeat
+    // the same order whatever the file system's own.
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return error;
 }
 

@@ -16,7 +16,7 @@ struct FolderEntry {
     Kind kind = Kind::Other;
 };
 
-// The entries of an open folder except "." and "..", in the platform's order.
+// The entries of an open folder except "." and "..", in byte order of their names.
 // 0 or an errno value (what was read before an error is kept).
 int listFolder(const FileDescriptor& folder, std::vector<FolderEntry>& entries);
 

@@ -81,6 +81,13 @@ std::optional<StatFields> readStat(std::uint32_t pid) {
     return fields;
 }
 
+// The file the process runs, through its exe link (even once that file's name has gone).
+ExecutableIdentity executableOf(const std::string& procDir) {
+    struct stat st {};
+    if (::stat((procDir + "/exe").c_str(), &st) != 0) return std::nullopt;
+    return platform::FileId::of(st);
+}
+
 bool hasEnded(std::uint32_t pid) {
     auto stat = readStat(pid);
     return !stat || stat->state == 'Z' || stat->state == 'X';
@@ -183,7 +190,8 @@ void ProcessList::refresh() {
             struct stat image {};
             bool deleted = path->ends_with(kDeletedSuffix) && ::stat((procDir + "/exe").c_str(), &image) == 0 &&
                            image.st_nlink == 0;
-            entries_.push_back({static_cast<std::uint32_t>(id), std::move(*path), stat->startTime, deleted});
+            entries_.push_back({static_cast<std::uint32_t>(id), std::move(*path), stat->startTime,
+                                executableOf(procDir), deleted});
         }
         ::closedir(dir);
     }
@@ -221,6 +229,11 @@ bool ProcessList::exeMatches(std::int64_t index, std::string_view path) const {
     std::string_view exe = e->path;
     if (e->deleted) exe.remove_suffix(kDeletedSuffix.size());
     return platform::equalFolded(exe, path);
+}
+
+ExecutableIdentity ProcessList::executableIdentity(std::int64_t index) const {
+    const Entry* e = entryAt(index);
+    return e ? e->executable : std::nullopt;
 }
 
 bool ProcessList::terminateProcessItem(std::int64_t index) {

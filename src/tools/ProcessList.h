@@ -1,13 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/EventPump.h"
+#include "platform/FileDescriptor.h"
 
 namespace vk::tools {
+
+// The device and inode of a process's executable when the list was built.
+using ExecutableIdentity = std::optional<platform::FileId>;
 
 // The running processes whose executable we may inspect, from /proc.
 // Entries are indexed 0..count() inclusive; with nothing recorded, count() is
@@ -27,6 +32,8 @@ public:
     // compares file names (letter case ignored); a program whose file was
     // deleted (shown by Linux as "PATH (deleted)") still runs from PATH.
     bool exeMatches(std::int64_t index, std::string_view path) const;
+    // nullopt for an index outside 0..count() or an executable that could not be examined.
+    ExecutableIdentity executableIdentity(std::int64_t index) const;
 
     // Ends entry index's process; false when the entry's identifier now belongs
     // to another process (it ended and its number was reused) or the kill failed.
@@ -44,6 +51,7 @@ private:
         std::uint32_t id = 0;
         std::string path;
         std::uint64_t startTime = 0;  // /proc/PID/stat field 22, guards against reuse
+        ExecutableIdentity executable;
         bool deleted = false;         // path carries the kernel's " (deleted)"
     };
 

@@ -122,3 +122,11 @@ QString applicationTitle() { return titleStore(); }
 void setApplicationTitle(const QString& title) { titleStore() = title; }
 
 }  // namespace vk::app
+
+namespace vk::app {
+
+void showError(Dialogs& dialogs, QWidget* owner, const QString& text) {
+    dialogs.message(owner, text, MessageIcon::Critical, MessageButtons::Ok, QStringLiteral("Error"));
+}
+
+}  // namespace vk::app

@@ -62,3 +62,10 @@ QString applicationTitle();
 void setApplicationTitle(const QString& title);
 
 }  // namespace vk::app
+
+namespace vk::app {
+
+// A critical message box titled "Error", the program's refusal of bad input.
+void showError(Dialogs& dialogs, QWidget* owner, const QString& text);
+
+}  // namespace vk::app

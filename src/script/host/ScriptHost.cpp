@@ -53,6 +53,8 @@ ScriptHost::ScriptHost(Console& console, platform::EventPump* pump, FolderPrompt
     engine_.addObject("MD5Digest", md5_);
     engine_.addObject("SHA256", sha256_);
     engine_.addObject("FileIO", fileIo_);
+    // A script that loops without Pause still lets the window breathe (and Stop).
+    if (pump) engine_.setPump([pump] { pump->pump(); });
     engine_.registerProgId("Scripting.FileSystemObject", [] { return vbs::Ref<vbs::Object>(new FileSystemObject); });
     engine_.registerProgId("WScript.Shell", [] { return vbs::Ref<vbs::Object>(new WScriptShell); });
 }

@@ -36,7 +36,8 @@ public:
     // Runs the whole text in one call; ok, or the error that stopped it.
     vbs::ScriptResult runScript(const std::string& text);
 
-    // Thread-safe: ends the running script at its next statement (a Pause at once).
+    // Thread- and signal-safe: ends the running script at its next statement
+    // (a Pause at once); the result then has stopped set.
     void requestStop();
 
     vbs::Engine& engine() { return engine_; }

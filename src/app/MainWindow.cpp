@@ -18,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTime>
@@ -32,6 +34,7 @@
 #include "app/ScriptFolderPrompt.h"
 #include "app/Dialogs.h"
 #include "app/Farwatch.h"
+#include "app/HeaderColors.h"
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
 #include "app/SplashWindow.h"
@@ -236,54 +239,10 @@ bool MainWindow::startUp(const QStringList& arguments) {
 }
 
 void MainWindow::buildWindow() {
-    resize(860, 600);
-    setMinimumSize(760, 540);
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-
-    auto* bar = new QFrame(this);
-    bar->setObjectName(QStringLiteral("picHeaderBar"));
-    bar->setStyleSheet(QStringLiteral(
-        "#picHeaderBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #0d3b4f, stop:1 #16566f); }"
-        "#picHeaderBar QPushButton { color: white; background: transparent; border: none; text-align: left;"
-        " padding: 6px 10px; border-radius: 3px; }"
-        "#picHeaderBar QPushButton:hover { background: rgba(255,255,255,40); }"
-        "#picHeaderBar QPushButton:checked { background: rgba(255,255,255,70); font-weight: bold; }"
-        "#picHeaderBar QLabel { color: white; }"));
-    bar->setFixedWidth(200);
-    auto* barLayout = new QVBoxLayout(bar);
-    barLayout->setContentsMargins(8, 12, 8, 10);
-    barLayout->setSpacing(2);
-    auto* logoRow = new QHBoxLayout;
-    auto* logo = new QLabel(bar);
-    logo->setObjectName(QStringLiteral("imgLogo"));
-    logo->setPixmap(logoPixmap(40));
-    logoRow->addWidget(logo);
-    auto* name = new QLabel(QStringLiteral("VandrelKast"), bar);
-    QFont nameFont = name->font();
-    nameFont.setBold(true);
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.35);
-    name->setFont(nameFont);
-    logoRow->addWidget(name, 1);
-    barLayout->addLayout(logoRow);
-    barLayout->addSpacing(10);
-    for (int i = 0; i < kPageCount; ++i) {
-        if (i == kSndSettings) continue;  // that one is on the scan page
-        auto* button = new QPushButton(QString::fromLatin1(kPages[i].button), bar);
-        button->setObjectName(QStringLiteral("cmdHeader%1").arg(i));
-        button->setCheckable(true);
-        button->setFocusPolicy(Qt::TabFocus);
-        connect(button, &QPushButton::clicked, this, [this, i] { cmdHeaderClick(i); });
-        cmdHeader_[static_cast<std::size_t>(i)] = button;
-        barLayout->addWidget(button);
-    }
-    barLayout->addStretch();
-    auto* exit = new QPushButton(QStringLiteral("&Exit VandrelKast"), bar);
-    exit->setObjectName(QStringLiteral("cmdExit"));
-    connect(exit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
-    barLayout->addWidget(exit);
-    outer->addWidget(bar);
+    outer->addWidget(buildSideBar());
 
     auto* right = new QVBoxLayout;
     right->setContentsMargins(0, 0, 0, 0);
@@ -291,17 +250,16 @@ void MainWindow::buildWindow() {
     for (int i = 0; i < kPageCount; ++i) {
         auto* frame = new QFrame(this);
         frame->setObjectName(QStringLiteral("fraHeader%1").arg(i));
-        frame->setStyleSheet(QStringLiteral("#fraHeader%1 { background: #e6f1f5; border-bottom: 1px solid #9cc3d1; }")
-                                 .arg(i));
+        frame->setFrameShape(QFrame::NoFrame);
+        frame->setAutoFillBackground(true);
         auto* fl = new QVBoxLayout(frame);
-        fl->setContentsMargins(18, 12, 18, 12);
+        fl->setContentsMargins(18, 10, 18, 10);
         auto* title = new QLabel(QString::fromLatin1(kPages[i].title), frame);
         title->setObjectName(QStringLiteral("lblHeaderTitle"));
         QFont tf = title->font();
         tf.setBold(true);
         tf.setPointSizeF(tf.pointSizeF() * 1.5);
         title->setFont(tf);
-        title->setStyleSheet(QStringLiteral("color: #0d3b4f;"));
         auto* desc = new QLabel(QString::fromLatin1(kPages[i].description), frame);
         desc->setObjectName(QStringLiteral("lblHeaderDescription"));
         desc->setWordWrap(true);
@@ -311,8 +269,15 @@ void MainWindow::buildWindow() {
         fraHeader_[static_cast<std::size_t>(i)] = frame;
         right->addWidget(frame);
     }
+    applyHeaderColors();
 
-    auto* pagesArea = new QVBoxLayout;
+    // Pages scroll rather than push their buttons off a small or scaled screen.
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("scrPages"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    auto* pagesHolder = new QWidget(scroller);
+    auto* pagesArea = new QVBoxLayout(pagesHolder);
     pagesArea->setContentsMargins(14, 10, 14, 12);
     for (int i = 0; i < kPageCount; ++i) {
         QWidget* panel = nullptr;
@@ -340,12 +305,14 @@ void MainWindow::buildWindow() {
                 panel = new QWidget(this);
                 break;
         }
+        panel->setParent(pagesHolder);
         panel->setObjectName(QStringLiteral("picPages%1").arg(i));
         panel->setVisible(false);
         picPages_[static_cast<std::size_t>(i)] = panel;
         pagesArea->addWidget(panel, 1);
     }
-    right->addLayout(pagesArea, 1);
+    scroller->setWidget(pagesHolder);
+    right->addWidget(scroller, 1);
     outer->addLayout(right, 1);
 
     cmdHeader_[kSndSettings] = scanPage_->settingsButton();
@@ -353,6 +320,117 @@ void MainWindow::buildWindow() {
     connect(scanSettingsPage_->backButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSearchNDestroy); });
     // The reporting settings are re-read on every visit of the page.
     setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
+    fitToScreen();
+}
+
+QWidget* MainWindow::buildSideBar() {
+    auto* bar = new QFrame(this);
+    picHeaderBar_ = bar;
+    bar->setObjectName(QStringLiteral("picHeaderBar"));
+    bar->setStyleSheet(QStringLiteral(
+        "#picHeaderBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #0d3b4f, stop:1 #16566f); }"
+        "#picHeaderBar QScrollArea, #picHeaderBar QScrollArea > QWidget > QWidget { background: transparent; }"
+        "#picHeaderBar QPushButton { color: white; background: transparent; border: none; text-align: left;"
+        " padding: 6px 10px; border-radius: 3px; }"
+        "#picHeaderBar QPushButton:hover { background: rgba(255,255,255,40); }"
+        "#picHeaderBar QPushButton:checked { background: rgba(255,255,255,70); font-weight: bold; }"
+        "#picHeaderBar QLabel { color: white; }"));
+    auto* barLayout = new QVBoxLayout(bar);
+    barLayout->setContentsMargins(8, 12, 8, 10);
+    barLayout->setSpacing(2);
+    auto* logoRow = new QHBoxLayout;
+    auto* logo = new QLabel(bar);
+    logo->setObjectName(QStringLiteral("imgLogo"));
+    logo->setPixmap(logoPixmap(40));
+    logoRow->addWidget(logo);
+    auto* name = new QLabel(QStringLiteral("VandrelKast"), bar);
+    QFont nameFont = name->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.35);
+    name->setFont(nameFont);
+    logoRow->addWidget(name, 1);
+    barLayout->addLayout(logoRow);
+    barLayout->addSpacing(10);
+
+    // The page buttons scroll on a short screen; the logo and Exit stay.
+    auto* scroller = new QScrollArea(bar);
+    scroller->setObjectName(QStringLiteral("scrHeaderBar"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* buttons = new QWidget(scroller);
+    auto* buttonsLayout = new QVBoxLayout(buttons);
+    buttonsLayout->setContentsMargins(0, 0, 0, 0);
+    buttonsLayout->setSpacing(2);
+    // Checked buttons are bold: the widest bold caption sets the bar's width.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int widest = QFontMetrics(nameFont).horizontalAdvance(name->text()) + 40 + barLayout->spacing() + 6;
+    auto addButton = [&](QPushButton* button, QBoxLayout* into) {
+        into->addWidget(button);
+        widest = std::max(widest, metrics.horizontalAdvance(QString(button->text()).remove(QLatin1Char('&'))) + 20 + 4);
+    };
+    for (int i = 0; i < kPageCount; ++i) {
+        if (i == kSndSettings) continue;  // that one is on the scan page
+        auto* button = new QPushButton(QString::fromLatin1(kPages[i].button), buttons);
+        button->setObjectName(QStringLiteral("cmdHeader%1").arg(i));
+        button->setCheckable(true);
+        button->setFocusPolicy(Qt::TabFocus);
+        connect(button, &QPushButton::clicked, this, [this, i] { cmdHeaderClick(i); });
+        cmdHeader_[static_cast<std::size_t>(i)] = button;
+        addButton(button, buttonsLayout);
+    }
+    buttonsLayout->addStretch();
+    scroller->setWidget(buttons);
+    barLayout->addWidget(scroller, 1);
+    auto* exit = new QPushButton(QStringLiteral("&Exit VandrelKast"), bar);
+    exit->setObjectName(QStringLiteral("cmdExit"));
+    connect(exit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
+    addButton(exit, barLayout);
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    bar->setFixedWidth(widest + barLayout->contentsMargins().left() + barLayout->contentsMargins().right() + scrollBar);
+    return bar;
+}
+
+void MainWindow::applyHeaderColors() {
+    const HeaderColors colors = headerColors(palette());
+    for (QFrame* frame : fraHeader_) {
+        if (!frame) continue;
+        QPalette pal = frame->palette();
+        pal.setColor(QPalette::Window, colors.background);
+        pal.setColor(QPalette::WindowText, colors.text);
+        frame->setPalette(pal);
+        if (auto* title = frame->findChild<QLabel*>(QStringLiteral("lblHeaderTitle"))) {
+            QPalette tp = title->palette();
+            tp.setColor(QPalette::WindowText, colors.title);
+            title->setPalette(tp);
+        }
+        if (auto* desc = frame->findChild<QLabel*>(QStringLiteral("lblHeaderDescription"))) {
+            QPalette dp = desc->palette();
+            dp.setColor(QPalette::WindowText, colors.text);
+            desc->setPalette(dp);
+        }
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) applyHeaderColors();
+    QWidget::changeEvent(event);
+}
+
+void MainWindow::fitToScreen() {
+    setMinimumSize(480, 320);
+    QSize size(860, 600);
+    if (QScreen* s = screen()) {
+        // Leave room for the window frame and title bar.
+        const QRect area = s->availableGeometry();
+        size = size.boundedTo(QSize(area.width() - 16, area.height() - 48));
+        resize(size);
+        move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+        return;
+    }
+    resize(size);
 }
 
 QWidget* MainWindow::buildMainPage() {
@@ -485,10 +563,7 @@ void MainWindow::runFix(const QString& path) {
 }
 
 void MainWindow::restoreAndSelect(int index) {
-    show();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    raise();
-    activateWindow();
+    bringForward();
     cmdHeaderClick(index);
 }
 
@@ -525,13 +600,22 @@ QString MainWindow::compactText(const QString& text, int maxWidth) const {
 
 bool MainWindow::windowIsNormal() const { return isVisible() && !isMinimized(); }
 
+void MainWindow::startedAgain(const QStringList& arguments) {
+    // "/s" asks for the tray, where the running copy already is.
+    if (!isSilentStart(arguments)) bringForward();
+}
+
+void MainWindow::bringForward() {
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    mnuHideWindow_->setText(kHide);
+}
+
 void MainWindow::toggleWindow() {
     if (!windowIsNormal()) {
-        show();
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        raise();
-        activateWindow();
-        mnuHideWindow_->setText(kHide);
+        bringForward();
     } else {
         hideToTray();
         mnuHideWindow_->setText(kShow);

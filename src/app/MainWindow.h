@@ -88,6 +88,8 @@ public:
 
     // Double click on the tray icon and the first tray menu entry.
     void toggleWindow();
+    // A second start of the program: forward unless it asked for "/s".
+    void startedAgain(const QStringList& arguments);
     // The Exit button and the tray menu's Exit.
     void cmdExit_Click();
     // The tray icon's right click: caption, then the menu at the mouse.
@@ -121,6 +123,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Scan engine events.
@@ -133,9 +136,13 @@ private:
                        std::int32_t& action) override;
 
     void buildWindow();
+    QWidget* buildSideBar();
+    void applyHeaderColors();
+    void fitToScreen();
     QWidget* buildMainPage();
     void buildTrayMenu();
     void restoreAndSelect(int index);
+    void bringForward();
     void showDatabaseInfo();
     bool windowIsNormal() const;
     bool trayAvailable() const;
@@ -165,6 +172,7 @@ private:
     // which the watcher will switch.
     QTimer tmrAutoScan_;
 
+    QFrame* picHeaderBar_ = nullptr;
     std::array<QFrame*, kPageCount> fraHeader_{};
     std::array<QWidget*, kPageCount> picPages_{};
     std::array<QPushButton*, kPageCount> cmdHeader_{};

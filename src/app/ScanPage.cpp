@@ -354,7 +354,10 @@ void ScanSettingsPage::txtFileFilter_Change(const QString& text) {
 }
 
 bool ScanSettingsPage::fileSizeHasFocus() const {
-    return cboFileSize_->hasFocus() || cboFileSize_->lineEdit()->hasFocus();
+    // The window's focus widget, not hasFocus(): an inactive window (its tray
+    // menu open, the close box of another desktop) still holds the box's text.
+    const QWidget* focus = window()->focusWidget();
+    return focus && (focus == cboFileSize_ || focus == cboFileSize_->lineEdit());
 }
 
 bool ScanSettingsPage::validateFileSize() {

@@ -1,10 +1,40 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
+#include "Version.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Screenshots.h"
+#include "app/SingleInstance.h"
+#include "platform/ProgramFolder.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: vandrelkast [/s]\n"
+    "The VandrelKast desktop program: scanner, AutoRepair, system tools.\n"
+    "\n"
+    "  /s           start hidden in the tray\n"
+    "  --help       print this help and exit\n"
+    "  --version    print the version and exit\n"
+    "\n"
+    "A second start brings the running window forward (with /s it leaves it as it is).\n"
+    "The program folder follows $VANDRELKAST_HOME, the registry store $VANDRELKAST_REGISTRY.\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so they work without a display.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("vandrelkast (VandrelKast) %s\n", vk::kVersionDisplay);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vandrelkast"));
     // The window hides to the tray; only Exit ends the program.
@@ -15,8 +45,13 @@ int main(int argc, char** argv) {
     if (arguments.size() == 2 && arguments[0] == QLatin1String("--screenshots"))
         return vk::app::renderScreenshots(arguments[1]);
 
+    vk::app::SingleInstance instance(vk::platform::programFolder().configIni);
+    if (!instance.claim(arguments)) return 0;
+
     vk::app::QtDialogs dialogs;
     vk::app::MainWindow window(dialogs);
+    QObject::connect(&instance, &vk::app::SingleInstance::activated, &window,
+                     &vk::app::MainWindow::startedAgain);
     if (!window.startUp(arguments)) return 1;
     return QApplication::exec();
 }

@@ -30,6 +30,7 @@
 #include "Version.h"
 #include "app/AppIcon.h"
 #include "app/AutoRepairPage.h"
+#include "app/KastScriptWizard.h"
 #include "app/KillersMenu.h"
 #include "app/ScriptFolderPrompt.h"
 #include "app/Dialogs.h"
@@ -287,6 +288,8 @@ void MainWindow::buildWindow() {
                 autoRepairPage_ = new AutoRepairPage(this, dialogs_, console_, *scriptIniEngine_, *scriptHost_,
                                                      folder_.killers);
                 panel = autoRepairPage_;
+                connect(autoRepairPage_->wizardButton(), &QPushButton::clicked, this,
+                        &MainWindow::showKastScriptWizard);
                 break;
             case kSearchNDestroy:
                 scanPage_ = new ScanPage(this, dialogs_, *scanEngine_);
@@ -510,9 +513,9 @@ void MainWindow::buildTrayMenu() {
     QAction* run = extra->addAction(QStringLiteral("Run..."));
     run->setObjectName(QStringLiteral("mnuRun"));
     run->setEnabled(false);
-    QAction* wizard = extra->addAction(QStringLiteral("KastScript Generator Wizard"));
+    QAction* wizard = extra->addAction(QStringLiteral("KastScript Generator Wizard"), this,
+                                       &MainWindow::showKastScriptWizard);
     wizard->setObjectName(QStringLiteral("mnuKastScriptWizard"));
-    wizard->setEnabled(false);
     mnuPopup3_->addSeparator();
 
     struct Quick {
@@ -555,6 +558,11 @@ void MainWindow::cmdHeaderClick(int index) {
     for (int i = 0; i < kPageCount; ++i)
         if (i != kSndSettings && cmdHeader_[static_cast<std::size_t>(i)])
             cmdHeader_[static_cast<std::size_t>(i)]->setChecked(i == marked);
+}
+
+void MainWindow::showKastScriptWizard() {
+    KastScriptWizard wizard(this, dialogs_);
+    wizard.exec();
 }
 
 void MainWindow::runFix(const QString& path) {

@@ -105,6 +105,8 @@ public:
     KillersMenu& fixesMenu() const { return *fixes_; }
     // A fix chosen in the tray: the window restored on the AutoRepair page, the script run.
     void runFix(const QString& path);
+    // The KastScript Generator Wizard, modal over the window.
+    void showKastScriptWizard();
     script::Console& console() { return console_; }
     QtEventPump& eventPump() { return pump_; }
     const platform::ProgramFolder& programFolder() const { return folder_; }

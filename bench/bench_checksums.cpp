@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "scan/Crc32.h"
-#include "scan/Crc32Kernels.h"
-#include "scan/Md5.h"
-#include "scan/Sha256.h"
+#include "checksum/Crc32.h"
+#include "checksum/Crc32Kernels.h"
+#include "checksum/Md5.h"
+#include "checksum/Sha256.h"
 
 namespace {
 
@@ -31,21 +31,21 @@ const std::vector<std::uint8_t>& buffer() {
 
 void BM_Crc32Fast(benchmark::State& state) {
     const auto& b = buffer();
-    for (auto _ : state) benchmark::DoNotOptimize(vk::scan::Crc32::update(vk::scan::Crc32::kInitial, b.data(), b.size()));
+    for (auto _ : state) benchmark::DoNotOptimize(vk::checksum::Crc32::update(vk::checksum::Crc32::kInitial, b.data(), b.size()));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * b.size()));
-    state.SetLabel(vk::scan::crc32KernelName());
+    state.SetLabel(vk::checksum::crc32KernelName());
 }
 
 void BM_Crc32Slicing16(benchmark::State& state) {
     const auto& b = buffer();
     for (auto _ : state)
-        benchmark::DoNotOptimize(vk::scan::crc32kernels::slicing16(vk::scan::Crc32::kInitial, b.data(), b.size()));
+        benchmark::DoNotOptimize(vk::checksum::crc32kernels::slicing16(vk::checksum::Crc32::kInitial, b.data(), b.size()));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * b.size()));
 }
 
 void BM_Crc32ByteLoop(benchmark::State& state) {
     const auto& b = buffer();
-    for (auto _ : state) benchmark::DoNotOptimize(vk::scan::crc32ByteLoop(vk::scan::Crc32::kInitial, b.data(), b.size()));
+    for (auto _ : state) benchmark::DoNotOptimize(vk::checksum::crc32ByteLoop(vk::checksum::Crc32::kInitial, b.data(), b.size()));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * b.size()));
 }
 
@@ -53,14 +53,14 @@ void BM_Crc32ByteLoop(benchmark::State& state) {
 void BM_ComputeCrc32WithPump(benchmark::State& state) {
     const auto& b = buffer();
     vk::platform::NullEventPump pump;
-    for (auto _ : state) benchmark::DoNotOptimize(vk::scan::computeCrc32(b, &pump));
+    for (auto _ : state) benchmark::DoNotOptimize(vk::checksum::computeCrc32(b, &pump));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * b.size()));
 }
 
 void BM_Md5Hasher(benchmark::State& state) {
     const auto& b = buffer();
     for (auto _ : state) {
-        vk::scan::Md5Hasher h;
+        vk::checksum::Md5Hasher h;
         h.update(b.data(), b.size());
         benchmark::DoNotOptimize(h.finish());
     }
@@ -70,7 +70,7 @@ void BM_Md5Hasher(benchmark::State& state) {
 // The script object's streaming steps fed one 64-byte block at a time.
 void BM_Md5StreamingBlocks(benchmark::State& state) {
     const auto& b = buffer();
-    vk::scan::Md5 md5;
+    vk::checksum::Md5 md5;
     for (auto _ : state) {
         md5.md5Init();
         for (std::size_t off = 0; off < b.size(); off += 64) md5.md5Update(64, {b.data() + off, 64});
@@ -83,12 +83,12 @@ void BM_Md5StreamingBlocks(benchmark::State& state) {
 void BM_Sha256(benchmark::State& state) {
     const auto& b = buffer();
     for (auto _ : state) {
-        vk::scan::Sha256 sha;
+        vk::checksum::Sha256 sha;
         sha.update(b.data(), b.size());
         benchmark::DoNotOptimize(sha.finish());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * b.size()));
-    state.SetLabel(vk::scan::sha256HardwareAvailable() ? "sha-ni" : "portable");
+    state.SetLabel(vk::checksum::sha256HardwareAvailable() ? "sha-ni" : "portable");
 }
 
 void BM_Sha256Portable(benchmark::State& state) {
@@ -96,7 +96,7 @@ void BM_Sha256Portable(benchmark::State& state) {
     for (auto _ : state) {
         std::uint32_t h[8] = {0x6a09e667u, 0xbb67ae85u, 0x3c6ef372u, 0xa54ff53au,
                               0x510e527fu, 0x9b05688cu, 0x1f83d9abu, 0x5be0cd19u};
-        vk::scan::sha256PortableBlocks(h, b.data(), b.size() / 64);
+        vk::checksum::sha256PortableBlocks(h, b.data(), b.size() / 64);
         benchmark::DoNotOptimize(h);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * b.size()));

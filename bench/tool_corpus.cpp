@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "checksum/Crc32.h"
+#include "checksum/Md5.h"
 #include "platform/AtomicFile.h"
-#include "scan/Crc32.h"
 #include "scan/DatabaseFile.h"
-#include "scan/Md5.h"
 #include "scan/SignatureDatabase.h"
 
 namespace {
@@ -60,11 +60,11 @@ std::string storableSignature(Rng& rng) {
 }
 
 std::int32_t crcOf(const std::string& s) {
-    return vk::scan::computeCrc32({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
+    return vk::checksum::computeCrc32({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
 }
 
 std::string md5Of(const std::string& s) {
-    vk::scan::Md5Hasher h;
+    vk::checksum::Md5Hasher h;
     h.update(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
     return h.finishHex();
 }

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "checksum/Md5.h"
 #include "platform/EventPump.h"
-#include "scan/Md5.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ int hashWithHasher(const char* path) {
     }
     constexpr std::size_t kChunk = 1 << 20;
     auto buf = std::make_unique<std::uint8_t[]>(kChunk);
-    vk::scan::Md5Hasher h;
+    vk::checksum::Md5Hasher h;
     for (;;) {
         const ssize_t n = ::read(fd, buf.get(), kChunk);
         if (n < 0) {
@@ -41,7 +41,7 @@ int hashWithHasher(const char* path) {
 
 int hashWithDigestFile(const char* path) {
     vk::platform::NullEventPump pump;  // the per-block pump call is part of what is measured
-    vk::scan::Md5 md5(&pump);
+    vk::checksum::Md5 md5(&pump);
     const std::string hex = md5.digestFileToHexStr(path);
     if (hex.empty()) {
         std::fprintf(stderr, "%s: cannot digest\n", path);

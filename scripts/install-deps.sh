@@ -10,9 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   # Real peers and fixtures the tests start or make: SMTP, FTP, DNS, PE files,
-  # hive exports, an NTFS file system over FUSE.
+  # hive exports, NTFS (over FUSE) and FAT file systems in image files.
   python3 python3-aiosmtpd python3-pyftpdlib dnsmasq-base openssl
-  binutils-mingw-w64-x86-64 libwin-hivex-perl libhivex-bin ntfs-3g
+  binutils-mingw-w64-x86-64 libwin-hivex-perl libhivex-bin ntfs-3g dosfstools
 )
 # --with-fuzz adds clang for the libFuzzer targets; --with-bench the comparison tools;
 # --with-screenshots a virtual X server for pictures of the real window.

@@ -18,7 +18,7 @@
 #include "app/Dialogs.h"
 #include "app/SelectAllOnFocus.h"
 #include "app/TextFit.h"
-#include "scan/Md5.h"
+#include "checksum/Md5.h"
 
 namespace vk::app {
 
@@ -540,7 +540,7 @@ void KastScriptWizard::browseForDigest(QLineEdit* target) {
     request.filter = QStringLiteral("All Files (*.*)|*.*");
     QString chosen = dialogs_.openFile(this, request);
     if (chosen.isEmpty()) return;
-    scan::Md5 md5;
+    checksum::Md5 md5;
     target->setText(fromBytes(md5.digestFileToHexStr(toBytes(chosen))));
 }
 

@@ -39,6 +39,8 @@
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
 #include "app/SplashWindow.h"
+#include "app/SubmitFileDialog.h"
+#include "app/SubmitSamplesPage.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
 #include "scan/ScanEngine.h"
@@ -302,6 +304,10 @@ void MainWindow::buildWindow() {
             case kFarwatch:
                 farwatchPage_ = new FarwatchPage(this, *scanEngine_, folder_.configIni);
                 panel = farwatchPage_;
+                break;
+            case kSubmitSamples:
+                submitSamplesPage_ = new SubmitSamplesPage(this, dialogs_, pump_, folder_.configIni);
+                panel = submitSamplesPage_;
                 break;
             default:
                 // The page's controls come with its feature.
@@ -607,6 +613,12 @@ QString MainWindow::compactText(const QString& text, int maxWidth) const {
 }
 
 bool MainWindow::windowIsNormal() const { return isVisible() && !isMinimized(); }
+
+void MainWindow::showSubmitFileDialog(const QString& path) {
+    SubmitFileDialog dialog(this, dialogs_, pump_, folder_.configIni);
+    dialog.setFile(path);
+    dialog.exec();
+}
 
 void MainWindow::startedAgain(const QStringList& arguments) {
     // "/s" asks for the tray, where the running copy already is.

@@ -41,6 +41,7 @@ class ScriptFolderPrompt;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class SubmitSamplesPage;
 
 struct StartupOptions {
     // The splash window stays this long after the database has loaded.
@@ -116,6 +117,9 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    SubmitSamplesPage* submitSamplesPage() const { return submitSamplesPage_; }
+    // frmSubmitFile with the file filled in.
+    void showSubmitFileDialog(const QString& path);
     Dialogs& dialogs() { return dialogs_; }
     QWidget* page(int index) const { return picPages_[static_cast<std::size_t>(index)]; }
     QFrame* header(int index) const { return fraHeader_[static_cast<std::size_t>(index)]; }
@@ -187,6 +191,7 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    SubmitSamplesPage* submitSamplesPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 
     TaskIcon taskIcon1_;

@@ -18,6 +18,7 @@
 #include "app/ScanPage.h"
 #include "app/ScriptedDialogs.h"
 #include "app/SplashWindow.h"
+#include "app/SubmitFileDialog.h"
 #include "app/TextFit.h"
 #include "platform/ProgramFolder.h"
 #include "scan/ScanEngine.h"
@@ -137,6 +138,11 @@ int renderScreenshots(const QString& outDir) {
     FwForm form(&window, dialogs, window.scanEngine(), toBytes(scratch.filePath(QStringLiteral("unused.ini"))));
     ok &= save(&form, outDir, QStringLiteral("dialog-farwatch-form"));
     form.hide();
+
+    SubmitFileDialog submit(&window, dialogs, window.eventPump(), toBytes(scratch.filePath(QStringLiteral("unused.ini"))));
+    submit.setFile(QStringLiteral("/media/usb-stick/autorun-helper.exe"));
+    ok &= save(&submit, outDir, QStringLiteral("dialog-submit-file"));
+    submit.hide();
 
     SplashWindow splash(nullptr);
     splash.setProgress(40, QStringLiteral("Loading Virus Signatures..."));

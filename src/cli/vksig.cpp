@@ -5,15 +5,15 @@
 #include <iostream>
 #include <sstream>
 
+#include "checksum/Crc32.h"
+#include "checksum/Md5.h"
 #include "cli/CommandLine.h"
 #include "cli/DatabaseDump.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/IniProfile.h"
 #include "platform/VbConversion.h"
-#include "scan/Crc32.h"
 #include "scan/DatabaseFile.h"
-#include "scan/Md5.h"
 
 using namespace vk;
 
@@ -74,10 +74,10 @@ int checksums(const std::vector<std::string>& files, bool md5) {
     for (const auto& f : files) {
         std::string digest;
         if (md5) {
-            scan::Md5 hasher;
+            checksum::Md5 hasher;
             digest = hasher.digestFileToHexStr(f);
         } else if (auto bytes = readBytes(f)) {
-            digest = std::to_string(scan::computeCrc32(
+            digest = std::to_string(checksum::computeCrc32(
                 {reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()}));
         }
         if (digest.empty()) {
@@ -107,8 +107,8 @@ int add(const std::string& payloadPath, const std::string& name, const std::stri
         return fail(payloadPath + ": DatabaseSize \"" + current + "\" is not a number");
     }
     if (count < 0) return fail(payloadPath + ": DatabaseSize is negative");
-    std::int32_t crc = scan::computeCrc32({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
-    scan::Md5 md5;
+    std::int32_t crc = checksum::computeCrc32({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
+    checksum::Md5 md5;
     std::string digest = md5.digestFileToHexStr(file);
     std::string section = "Signature" + std::to_string(count + 1);
     bool ok = platform::writeProfileString(payloadPath, section, "Name", *ansiName) &&

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/Utf16.h"
+#include "platform/base/Text.h"
 
 namespace vk::platform {
 namespace {
@@ -31,7 +32,7 @@ std::optional<unsigned char> codePointToAnsi(char32_t cp) {
 std::string ansiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size());
-    for (unsigned char c : ansi) appendUtf8(out, ansiToCodePoint(c));
+    for (unsigned char c : ansi) base::appendUtf8(out, ansiToCodePoint(c));
     return out;
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Utf16.h"
+#include "platform/base/Text.h"
 #include "platform/linux/FileLock.h"
 
 namespace vk::platform {
@@ -21,27 +22,14 @@ constexpr std::size_t kCacheBytes = 128u << 20;
 constexpr std::size_t kCacheFiles = 64;
 
 // The profile functions' blanks (Ctrl-Z included, as old editors left it at the end).
+constexpr std::string_view kProfileBlanks = " \t\v\f\x1a\r\n";
 inline bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a' || c == '\r' || c == '\n';
 }
 
-inline unsigned char fold(unsigned char c) {
-    return static_cast<unsigned char>(c - 'A') < 26u ? static_cast<unsigned char>(c | 0x20) : c;
-}
-
-inline bool iequal(const char* a, const char* b, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
-        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
-
-inline bool iequal(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && iequal(a.data(), b.data(), a.size());
-}
-
 inline std::uint32_t foldHash(const char* p, std::size_t n, std::uint64_t seed) {
     std::uint64_t h = 0xcbf29ce484222325ull ^ (seed * 0x9E3779B97F4A7C15ull);
-    for (std::size_t i = 0; i < n; ++i) h = (h ^ fold(static_cast<unsigned char>(p[i]))) * 0x100000001b3ull;
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(base::asciiLower(p[i]))) * 0x100000001b3ull;
     h ^= h >> 29;
     h *= 0xbf58476d1ce4e5b9ull;
     return static_cast<std::uint32_t>(h ^ (h >> 32));
@@ -53,12 +41,6 @@ inline const char* findChar(const char* p, const char* e, char c) {
     return static_cast<const char*>(std::memchr(p, c, static_cast<std::size_t>(e - p)));
 }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 std::string_view cutAtNul(std::string_view s) {
     const void* nul = std::memchr(s.data(), '\0', s.size());
     return nul ? s.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - s.data())) : s;
@@ -67,7 +49,7 @@ std::string_view cutAtNul(std::string_view s) {
 // A profile read's view of a stored value.
 std::string_view profileValue(std::string_view v) {
     std::string_view cut = cutAtNul(v);
-    if (cut.size() != v.size()) cut = trim(cut);
+    if (cut.size() != v.size()) cut = base::trim(cut, kProfileBlanks);
     if (cut.size() >= 2 && (cut.front() == '"' || cut.front() == '\'') && cut.back() == cut.front())
         cut = cut.substr(1, cut.size() - 2);
     if (cut.size() > kIniValueLimit) cut = cut.substr(0, kIniValueLimit);
@@ -135,7 +117,7 @@ bool sectionName(const char* p, const char* end, std::string_view& name) {
         }
     }
     if (!close) return false;
-    name = trim(std::string_view(p + 1, static_cast<std::size_t>(close - p - 1)));
+    name = base::trim(std::string_view(p + 1, static_cast<std::size_t>(close - p - 1)), kProfileBlanks);
     return true;
 }
 
@@ -185,7 +167,7 @@ struct IniDocument::Impl {
         std::size_t mask = sectionSlots.size() - 1;
         for (std::size_t at = h & mask; sectionSlots[at]; at = (at + 1) & mask) {
             const Section& s = sections[sectionSlots[at] - 1];
-            if (s.hash == h && s.len == n && iequal(text.data() + s.off, p, n)) return sectionSlots[at] - 1;
+            if (s.hash == h && s.len == n && base::equalsNoCase({text.data() + s.off, n}, {p, n})) return sectionSlots[at] - 1;
         }
         return SIZE_MAX;
     }
@@ -216,7 +198,7 @@ struct IniDocument::Impl {
         if (!tabled(s)) {
             for (std::uint32_t i = s.firstEntry; i < s.firstEntry + s.entryCount; ++i) {
                 const Entry& e = entries[i];
-                if (e.hash == h && e.keyLen == n && iequal(text.data() + e.keyOff, p, n)) return &e;
+                if (e.hash == h && e.keyLen == n && base::equalsNoCase({text.data() + e.keyOff, n}, {p, n})) return &e;
             }
             return nullptr;
         }
@@ -224,7 +206,7 @@ struct IniDocument::Impl {
         std::uint32_t sh = h ^ (section * 0x9E3779B1u);
         for (std::size_t at = sh & mask; entrySlots[at]; at = (at + 1) & mask) {
             const Entry& e = entries[entrySlots[at] - 1];
-            if (e.hash == h && e.section == section && e.keyLen == n && iequal(text.data() + e.keyOff, p, n))
+            if (e.hash == h && e.section == section && e.keyLen == n && base::equalsNoCase({text.data() + e.keyOff, n}, {p, n}))
                 return &e;
         }
         return nullptr;
@@ -316,7 +298,7 @@ std::size_t IniDocument::keyCount() const { return impl_ ? impl_->entries.size()
 
 std::optional<IniDocument::SectionRef> IniDocument::section(std::string_view name) const {
     if (!impl_) return std::nullopt;
-    name = trim(cutAtNul(name));
+    name = base::trim(cutAtNul(name), kProfileBlanks);
     std::size_t s = impl_->findSection(name.data(), name.size(), foldHash(name.data(), name.size(), 0));
     if (s == SIZE_MAX) return std::nullopt;
     return SectionRef{static_cast<std::uint32_t>(s)};
@@ -324,7 +306,7 @@ std::optional<IniDocument::SectionRef> IniDocument::section(std::string_view nam
 
 std::optional<std::string_view> IniDocument::find(SectionRef section, std::string_view key) const {
     if (!impl_ || section.index >= impl_->sections.size()) return std::nullopt;
-    key = trim(cutAtNul(key));
+    key = base::trim(cutAtNul(key), kProfileBlanks);
     const Impl::Entry* e = impl_->findEntry(section.index, key.data(), key.size(), foldHash(key.data(), key.size(), 0));
     if (!e || e->valLen == kNoValue) return std::nullopt;
     return profileValue(std::string_view(impl_->text.data() + e->valOff, e->valLen));
@@ -430,7 +412,7 @@ void setKeyInText(std::string& text, std::string_view section, std::string_view 
         std::string_view name;
         if (*p == '[' && sectionName(p, e, name)) {
             if (found) break;
-            if (iequal(name, section)) {
+            if (base::equalsNoCase(name, section)) {
                 found = true;
                 insertAt = following;
             }
@@ -442,7 +424,7 @@ void setKeyInText(std::string& text, std::string_view section, std::string_view 
         const char* keyEnd = eq ? eq : e;
         while (keyEnd > p && isBlank(keyEnd[-1])) --keyEnd;
         std::string_view lineKey(p, static_cast<std::size_t>(keyEnd - p));
-        if (iequal(lineKey, key)) {
+        if (base::equalsNoCase(lineKey, key)) {
             std::string replacement(lineKey);
             replacement += '=';
             replacement += value;
@@ -486,8 +468,8 @@ std::string getProfileString(const std::string& file, std::string_view section, 
 
 std::optional<std::string> setProfileStringInText(std::string_view content, std::string_view section,
                                                   std::string_view key, std::string_view value) {
-    section = trim(cutAtNul(section));
-    key = trim(cutAtNul(key));
+    section = base::trim(cutAtNul(section), kProfileBlanks);
+    key = base::trim(cutAtNul(key), kProfileBlanks);
     value = cutAtNul(value);
     auto hasBreak = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
     if (hasBreak(section) || hasBreak(key) || hasBreak(value)) return std::nullopt;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/CodePage.h"
+#include "platform/base/Text.h"
 
 namespace vk::platform {
 namespace {
@@ -45,24 +46,6 @@ std::size_t utf8SequenceLength(const unsigned char* p, std::size_t avail, char32
 
 }  // namespace
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian, bool* complete) {
     std::string out;
     out.reserve(bytes.size());
@@ -77,12 +60,12 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian, bool* complete) 
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
             char32_t lo = unit(i + 1);
             if (lo >= 0xDC00 && lo <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+                base::appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        appendUtf8(out, u);
+        base::appendUtf8(out, u);
     }
     if (complete) *complete = bytes.size() % 2 == 0;
     return out;

@@ -16,7 +16,4 @@ std::string utf8ToUtf16le(std::string_view utf8);
 
 bool isValidUtf8(std::string_view text);
 
-// Appends one code point in UTF-8.
-void appendUtf8(std::string& out, char32_t codePoint);
-
 }  // namespace vk::platform

@@ -1,13 +1,10 @@
 #include "scan/DatabaseFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
-#include "scan/Crc32.h"
+#include "checksum/Crc32.h"
+#include "platform/FileDescriptor.h"
 #include "scan/Rc4.h"
 
 namespace vk::scan {
@@ -23,28 +20,6 @@ void appendLe32(std::string& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-// Reads up to size bytes; fewer only at end of file.
-bool readFully(int fd, std::uint8_t* buf, std::size_t size, std::size_t& got) {
-    got = 0;
-    while (got < size) {
-        ssize_t n = ::read(fd, buf + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 }  // namespace
 
 DatabaseEnvelope readDatabaseFile(const std::string& path) {
@@ -52,25 +27,25 @@ DatabaseEnvelope readDatabaseFile(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return result;  // Missing
 
-    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
-    if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+    auto file = platform::FileDescriptor::open(path, O_RDONLY);
+    if (!file || !file.stat(st)) {
         result.status = DatabaseEnvelope::Status::Unreadable;
         result.errnoValue = errno;
         return result;
     }
     std::uint8_t header[kDatabaseHeaderSize];
-    std::size_t got = 0;
-    if (!readFully(file.fd, header, sizeof header, got)) {
+    std::ptrdiff_t got = file.readFully(header, sizeof header);
+    if (got < 0) {
         result.status = DatabaseEnvelope::Status::Unreadable;
         result.errnoValue = errno;
         return result;
     }
-    if (got < kDatabaseMagic.size() ||
+    if (static_cast<std::size_t>(got) < kDatabaseMagic.size() ||
         std::memcmp(header, kDatabaseMagic.data(), kDatabaseMagic.size()) != 0) {
         result.status = DatabaseEnvelope::Status::BadMagic;
         return result;
     }
-    if (got < kDatabaseHeaderSize) {
+    if (static_cast<std::size_t>(got) < kDatabaseHeaderSize) {
         result.status = DatabaseEnvelope::Status::Truncated;
         return result;
     }
@@ -87,18 +62,19 @@ DatabaseEnvelope readDatabaseFile(const std::string& path) {
         return result;
     }
     result.payload.resize(static_cast<std::size_t>(length));
-    if (!readFully(file.fd, reinterpret_cast<std::uint8_t*>(result.payload.data()), result.payload.size(), got)) {
+    got = file.readFully(result.payload.data(), result.payload.size());
+    if (got < 0) {
         result.status = DatabaseEnvelope::Status::Unreadable;
         result.errnoValue = errno;
         result.payload.clear();
         return result;
     }
-    if (got < result.payload.size()) {  // shrank while we read it
+    if (static_cast<std::size_t>(got) < result.payload.size()) {  // shrank while we read it
         result.status = DatabaseEnvelope::Status::Truncated;
         result.payload.clear();
         return result;
     }
-    if (computeCrc32({reinterpret_cast<const std::uint8_t*>(result.payload.data()), result.payload.size()}) !=
+    if (checksum::computeCrc32({reinterpret_cast<const std::uint8_t*>(result.payload.data()), result.payload.size()}) !=
         checksum) {
         result.status = DatabaseEnvelope::Status::BadChecksum;
         result.payload.clear();
@@ -118,7 +94,7 @@ std::string buildDatabaseFile(std::string_view payloadText) {
     cryptPayload(payload);
     std::string out(kDatabaseMagic);
     appendLe32(out, static_cast<std::uint32_t>(
-                        computeCrc32({reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()})));
+                        checksum::computeCrc32({reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()})));
     appendLe32(out, static_cast<std::uint32_t>(payload.size()));
     out += payload;
     return out;

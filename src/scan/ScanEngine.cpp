@@ -6,11 +6,11 @@
 
 #include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
+#include "platform/base/VersionCheck.h"
 #include "scan/DatabaseFile.h"
-#include "scan/InternalError.h"
+#include "platform/base/ErrorInfo.h"
 #include "scan/ScanEngineErrors.h"
 #include "scan/SignatureDatabase.h"
-#include "scan/VersionCheck.h"
 
 namespace vk::scan {
 namespace {
@@ -88,7 +88,7 @@ void ScanEngine::loadVirusDatabase() {
         size_ = main.size;
 
         raiseProgress(0, "Checking Version Compatible info...");
-        auto compatible = compareVersionParts(programVersion(), compatibleVersion_);
+        auto compatible = base::compareVersionParts(base::programVersion(), compatibleVersion_);
         if (!compatible) throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
                                                       platform::kErrorSource);
         if (!*compatible) {
@@ -116,10 +116,10 @@ void ScanEngine::loadVirusDatabase() {
         loaded_ = true;
         if (events_) events_->finishedLoading();
     } catch (const platform::RuntimeError& e) {
-        raiseError(static_cast<std::int32_t>(e.number()), internalErrorText(e.number(), e.description(), e.source()));
+        raiseError(static_cast<std::int32_t>(e.number()), base::internalErrorText(e.number(), e.description(), e.source()));
     } catch (const std::bad_alloc&) {
         auto e = platform::outOfMemoryError();
-        raiseError(static_cast<std::int32_t>(e.number()), internalErrorText(e.number(), e.description(), e.source()));
+        raiseError(static_cast<std::int32_t>(e.number()), base::internalErrorText(e.number(), e.description(), e.source()));
     }
 }
 

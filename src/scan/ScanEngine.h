@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/Md5.h"
 #include "platform/EventPump.h"
 #include "scan/FileLoader.h"
-#include "scan/Md5.h"
 #include "scan/ReleaseDate.h"
 #include "scan/ScanEngineEvents.h"
 #include "scan/SignatureEntry.h"
@@ -137,7 +137,7 @@ private:
     bool enableFarwatch_ = true;
     LoadedFile current_;  // its buffer is reused for every file read here
 
-    Md5 md5_;
+    checksum::Md5 md5_;
 };
 
 }  // namespace vk::scan

@@ -126,7 +126,7 @@ void ScanEngine::scanEntry(const std::string& path, FileIdentity expected) {
     if (current_.ok && pass) {
         bytesScanned_ += current_.size;
         std::int64_t hit = pass->finish([&] {
-            Md5Hasher md5;
+            checksum::Md5Hasher md5;
             md5.update(current_.data.get(), current_.size);
             return md5.finishHex();
         });

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "scan/Crc32.h"
+#include "checksum/Crc32.h"
 
 namespace vk::scan {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "checksum/Crc32.h"
 #include "platform/EventPump.h"
-#include "scan/Crc32.h"
 #include "scan/PatternMatcher.h"
 #include "scan/SignatureEntry.h"
 
@@ -44,7 +44,7 @@ public:
         const SignatureIndex& index_;
         const std::uint8_t* data_;
         std::size_t size_;
-        Crc32Stream crc_;
+        checksum::Crc32Stream crc_;
         std::size_t checksummed_ = 0;
         std::size_t searched_ = 0;
         std::vector<std::uint8_t> seen_;

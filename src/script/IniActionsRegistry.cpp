@@ -2,7 +2,7 @@
 #include "platform/Registry.h"
 #include "platform/RuntimeError.h"
 #include "platform/VbConversion.h"
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
 #include "script/RegistryAccess.h"
 #include "script/ScriptIniEngine.h"
 
@@ -82,7 +82,7 @@ void ScriptIniEngine::setScriptRegValue(const std::string& path, const std::stri
                                         const std::string& type) {
     auto parsed = parseScriptRegPath(path);
     if (!parsed) return;
-    if (asciiUpper(type) == "REG_DWORD") {
+    if (base::asciiUpper(type) == "REG_DWORD") {
         // Converted before anything is touched, so a bad number creates no key.
         (void)platform::toLong(contents);
         setRegValue(contents, platform::kRegDword, parsed->parentSubKey, parsed->lastComponent, parsed->root);

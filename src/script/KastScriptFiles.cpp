@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "platform/FileSystem.h"
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
 
 namespace vk::script {
 
 KastScriptKind kastScriptKindOf(std::string_view path) {
-    std::string extension = asciiLower(platform::FileSystem::getExtensionName(std::string(path)));
+    std::string extension = base::asciiLower(platform::FileSystem::getExtensionName(std::string(path)));
     if (extension == "vki") return KastScriptKind::Ini;
     if (extension == "vks" || extension == "kst") return KastScriptKind::VBScript;
     return KastScriptKind::Other;
@@ -23,7 +23,7 @@ std::vector<KillerScript> listKillerScripts(const std::string& folder) {
         scripts.push_back({platform::FileSystem::getBaseName(file.path), file.path});
     }
     std::sort(scripts.begin(), scripts.end(), [](const KillerScript& a, const KillerScript& b) {
-        std::string la = asciiLower(a.caption), lb = asciiLower(b.caption);
+        std::string la = base::asciiLower(a.caption), lb = base::asciiLower(b.caption);
         return la != lb ? la < lb : a.caption < b.caption;
     });
     return scripts;

@@ -6,8 +6,8 @@
 #include "platform/RuntimeError.h"
 #include "platform/SpecialFolders.h"
 #include "platform/VbConversion.h"
-#include "scan/VersionCheck.h"
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
+#include "platform/base/VersionCheck.h"
 #include "script/IniFile.h"
 #include "script/ScriptFileOps.h"
 #include "script/SpecialPaths.h"
@@ -117,7 +117,7 @@ const std::array<std::string_view, 39>& ScriptIniEngine::placeholderNames() {
 }
 
 bool ScriptIniEngine::isVersionCompatible(std::string_view own, std::string_view required) {
-    return scan::compareVersionParts(own, required).value_or(false);
+    return base::compareVersionParts(own, required).value_or(false);
 }
 
 void ScriptIniEngine::raiseError(long number, const std::string& description) {
@@ -240,13 +240,13 @@ std::string ScriptIniEngine::expandScriptPath(std::string_view text) {
 bool ScriptIniEngine::extensionInFilter(std::string_view extension) const {
     const std::string& list = scan_.fileExtensionFilter;
     if (list.empty()) return false;
-    std::string wanted = asciiLower(extension);
+    std::string wanted = base::asciiLower(extension);
     std::size_t start = 0;
     while (true) {
         std::size_t semi = list.find(';', start);
         std::string_view item = std::string_view(list).substr(
             start, semi == std::string::npos ? std::string::npos : semi - start);
-        if (asciiLower(item) == wanted) return true;
+        if (base::asciiLower(item) == wanted) return true;
         if (semi == std::string::npos) return false;
         start = semi + 1;
     }
@@ -259,7 +259,7 @@ void ScriptIniEngine::runIniKastScript(const std::string& filePath) {
         file_ = filePath;
 
         std::string required = readString("Main", "VersionCompatible", "1.1.0");
-        if (!isVersionCompatible(scan::programVersion(), required)) {
+        if (!isVersionCompatible(base::programVersion(), required)) {
             std::string text = "This KastScript needs a newer version of VandrelKast. Please update "
                                "your copy of VandrelKast.";
             text += kCrLf;
@@ -317,7 +317,7 @@ void ScriptIniEngine::runTerminateProcesses() {
         guard([&] {
             processes_.refresh();
             for (std::int32_t i = 0; i <= processes_.count(); ++i) {
-                if (asciiLower(processes_.exePath(i)).find("wscript.exe") != std::string::npos) {
+                if (base::asciiLower(processes_.exePath(i)).find("wscript.exe") != std::string::npos) {
                     processes_.terminateProcessItem(i);
                 }
             }
@@ -346,12 +346,12 @@ void ScriptIniEngine::runTerminateProcesses() {
         // An entry with neither test cannot match anything.
         if (!entry.pathUsable && entry.md5.empty()) continue;
         guard([&] {
-            std::string wantedPath = asciiLower(toFileSystemPath(entry.path));
-            std::string wantedMd5 = asciiLower(entry.md5);
+            std::string wantedPath = base::asciiLower(toFileSystemPath(entry.path));
+            std::string wantedMd5 = base::asciiLower(entry.md5);
             processes_.refresh();
             for (std::int32_t i = 0; i <= processes_.count(); ++i) {
                 std::string exe = processes_.exePath(i);
-                if (entry.pathUsable && asciiLower(exe) == wantedPath) {
+                if (entry.pathUsable && base::asciiLower(exe) == wantedPath) {
                     append("Terminating: " + exe);
                     processes_.terminateProcessItem(i);
                 }
@@ -363,7 +363,7 @@ void ScriptIniEngine::runTerminateProcesses() {
                         digest = md5_.digestFileToHexStr("/proc/" + std::to_string(processes_.processID(i)) +
                                                          "/exe");
                     }
-                    if (!digest.empty() && asciiLower(digest) == wantedMd5) {
+                    if (!digest.empty() && base::asciiLower(digest) == wantedMd5) {
                         append("Terminating: " + exe);
                         processes_.terminateProcessItem(i);
                     }

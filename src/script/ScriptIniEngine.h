@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/Md5.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
-#include "scan/Md5.h"
 #include "script/Console.h"
 #include "script/RegPath.h"
 #include "tools/ProcessList.h"
@@ -128,7 +128,7 @@ private:
     void fillFolderTable();
 
     platform::EventPump* pump_;
-    scan::Md5 md5_;
+    checksum::Md5 md5_;
     tools::ProcessList processes_;
     platform::FileSystem fileSystem_;
     Console ownConsole_;

@@ -1,6 +1,6 @@
 #include "script/WizardScript.h"
 
-#include "script/AsciiText.h"
+#include "platform/base/Text.h"
 #include "script/IniFile.h"
 
 namespace vk::script {
@@ -37,7 +37,7 @@ std::string disinfectDriveType(std::string_view driveTypes) {
 
 std::string compileFileName(std::string_view chosen) {
     std::string name(chosen);
-    if (asciiLower(name).ends_with(".vki")) return name;
+    if (base::asciiLower(name).ends_with(".vki")) return name;
     return name + ".vki";
 }
 

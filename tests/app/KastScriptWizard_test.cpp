@@ -12,7 +12,7 @@
 #include "app/AutoRepairPage.h"
 #include "app/KastScriptWizard.h"
 #include "platform/IniProfile.h"
-#include "scan/Md5.h"
+#include "checksum/Md5.h"
 #include "script/IniFile.h"
 
 using namespace vk::app;
@@ -205,7 +205,7 @@ TEST_F(Wizard, DigestButtonsAndTheCompileName) {
     click("cmdBrowse");
     dialogs.answerFile(QString::fromStdString(sample.string()));
     click("cmdGetMD5");
-    vk::scan::Md5 md5;
+    vk::checksum::Md5 md5;
     const QString digest = QString::fromStdString(md5.digestFileToHexStr(sample.string()));
     EXPECT_EQ(digest.size(), 32);
     EXPECT_EQ(edit("txtMD5Signature")->text(), digest);

@@ -6,9 +6,9 @@
 #include <functional>
 #include <random>
 
-#include "scan/Crc32.h"
+#include "checksum/Crc32.h"
+#include "checksum/Md5.h"
 #include "scan/DatabaseFile.h"
-#include "scan/Md5.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanEngineErrors.h"
 #include "scan/SignatureDatabase.h"
@@ -16,17 +16,18 @@
 #include "support/TempDir.h"
 
 using namespace vk::scan;
+namespace checksum = vk::checksum;
 using vk::test::readFile;
 using vk::test::TempDir;
 
 namespace {
 
 std::int32_t crcOf(const std::string& s) {
-    return computeCrc32({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
+    return checksum::computeCrc32({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
 }
 
 std::string md5Of(const std::string& s) {
-    Md5Hasher h;
+    checksum::Md5Hasher h;
     h.update(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
     return h.finishHex();
 }

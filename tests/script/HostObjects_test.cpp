@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "scan/Crc32.h"
-#include "scan/Sha256.h"
+#include "checksum/Crc32.h"
+#include "checksum/Sha256.h"
 #include "script/Console.h"
 #include "script/host/ScriptHost.h"
 #include "support/TempDir.h"
@@ -55,10 +55,10 @@ TEST_F(HostObjects, Sha256OfTextsMatchesKnownDigests) {
     };
     for (const auto& c : cases) EXPECT_EQ(value(std::string("SHA256.SHA256(") + c.expression + ")"), c.digest);
     // One byte per character: Latin-1 as itself, higher characters lose their high byte.
-    const std::string e9 = scan::Sha256::hexDigest("\xE9");
+    const std::string e9 = checksum::Sha256::hexDigest("\xE9");
     EXPECT_EQ(value("SHA256.SHA256(ChrW(&HE9))"), e9);
     EXPECT_EQ(value("SHA256.SHA256(ChrW(&H1E9))"), e9);
-    EXPECT_EQ(value("SHA256.SHA256(123)"), scan::Sha256::hexDigest("123"));
+    EXPECT_EQ(value("SHA256.SHA256(123)"), checksum::Sha256::hexDigest("123"));
 }
 
 TEST_F(HostObjects, Md5DigestMembers) {
@@ -108,7 +108,7 @@ TEST_F(HostObjects, CopyMoveAndDeleteFiles) {
 TEST_F(HostObjects, GetFileCrc32) {
     auto data = dir.write("data.bin", "123456789");
     const std::string text = "123456789";
-    std::int32_t expected = scan::computeCrc32(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    std::int32_t expected = checksum::computeCrc32(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     EXPECT_EQ(value("FileIO.GetFileCRC32(" + inQuotes(winPath(data)) + ")"), std::to_string(expected));
     EXPECT_EQ(value("TypeName(FileIO.GetFileCRC32(" + inQuotes(winPath(data)) + "))"), "Long");
 

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "checksum/Md5.h"
 #include "platform/Registry.h"
+#include "platform/base/Text.h"
 #include "platform/linux/RegistryStore.h"
-#include "scan/Md5.h"
-#include "script/AsciiText.h"
 #include "script/RegistryAccess.h"
 #include "script/ScriptIniEngine.h"
 #include "ScriptIniEngineTestSupport.h"
@@ -92,13 +92,13 @@ TEST(ScriptIniEngineProcesses, BlockListByPathInAnyCaseAndByDigestInAnyCase) {
     ASSERT_GT(a.pid(), 0);
     ASSERT_GT(b.pid(), 0);
     ASSERT_GT(c.pid(), 0);
-    std::string digest = scan::Md5().digestFileToHexStr(byDigest.string());
+    std::string digest = checksum::Md5().digestFileToHexStr(byDigest.string());
     ASSERT_EQ(digest.size(), 32u);
 
     h.run("[Main]\r\nThreatName=T\r\nDoTerminateProcesses=1\r\n"
           "[TerminateProcess]\r\nCount=3\r\n"
-          "Process1_Path=" + asciiUpper(backslashed(byPath.string())) + "\r\n"
-          "Process2_MD5=" + asciiLower(digest) + "\r\n"
+          "Process1_Path=" + base::asciiUpper(backslashed(byPath.string())) + "\r\n"
+          "Process2_MD5=" + base::asciiLower(digest) + "\r\n"
           "Process3_Path=\r\nProcess3_MD5=\r\n");
 
     EXPECT_TRUE(a.killed());
@@ -142,7 +142,7 @@ TEST(ScriptIniEngineProcesses, PathEntryWithDigestIsAlsoDigested) {
 TEST(ScriptIniEngineProcesses, ProgramThatDeletedItsFileIsStillFoundByDigest) {
     EngineHarness h;
     fs::path program = uniqueProgram(h.dir, "selfdelete");
-    std::string digest = scan::Md5().digestFileToHexStr(program.string());
+    std::string digest = checksum::Md5().digestFileToHexStr(program.string());
     Child a(program);
     ASSERT_GT(a.pid(), 0);
     fs::remove(program);
@@ -337,7 +337,7 @@ protected:
 
     std::string md5Of(const std::string& bytes) {
         auto f = scratch.write("digest-me", bytes);
-        return scan::Md5().digestFileToHexStr(f.string());
+        return checksum::Md5().digestFileToHexStr(f.string());
     }
 
     test::TempDir top;  // drives are folders inside it
@@ -438,7 +438,7 @@ TEST_F(ScriptIniEngineDrives, LowerCaseThreatDigestOrEmptyDigestNeverMatches) {
     fs::create_directories(drive);
     std::ofstream(drive / "w.exe") << evil;
     setDrives(drive.string() + "|2|1");
-    for (std::string sig : {asciiLower(md5Of(evil)), std::string()}) {
+    for (std::string sig : {base::asciiLower(md5Of(evil)), std::string()}) {
         EngineHarness h;
         h.run("[Main]\r\nDoDisinfectDrives=1\r\n[DisinfectDrives]\r\nDisinfectDriveType=2\r\nRunScan=1\r\n"
               "ThreatMD5Signature=" + sig + "\r\n");

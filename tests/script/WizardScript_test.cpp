@@ -8,7 +8,7 @@
 #include "platform/IniProfile.h"
 #include "platform/Registry.h"
 #include "platform/linux/RegistryStore.h"
-#include "scan/Md5.h"
+#include "checksum/Md5.h"
 #include "script/IniFile.h"
 #include "script/RegistryAccess.h"
 #include "script/WizardScript.h"
@@ -120,7 +120,7 @@ TEST(WizardScript, CompiledScriptRunsEndToEnd) {
     s.driveTypes = "Removable Drives";
     s.driveFiles = {"autorun.inf"};
     s.runScan = true;
-    scan::Md5 md5;
+    checksum::Md5 md5;
     s.threatMd5 = md5.digestStrToHexStr("worm bytes");
     s.fileSizeLimit = "1";
     const std::string file = (h.dir / "wizard.vki").string();

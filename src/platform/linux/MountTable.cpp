@@ -127,7 +127,20 @@ std::vector<Drive> parseDriveList(std::string_view list) {
 }
 
 std::vector<Drive> currentDrives() {
-    if (const char* sim = std::getenv("VANDRELKAST_DRIVES")) return parseDriveList(sim);
+    if (const char* sim = std::getenv("VANDRELKAST_DRIVES")) {
+        // "@FILE": the list is read again at every call, so a simulation can
+        // plug and pull drives while the program runs.
+        if (sim[0] == '@') {
+            std::ifstream list(sim + 1, std::ios::binary);
+            std::string text(64 * 1024, '\0');
+            list.read(text.data(), static_cast<std::streamsize>(text.size()));
+            text.resize(static_cast<std::size_t>(list.gcount()));
+            for (char& c : text)
+                if (c == '\n' || c == '\r') c = ';';
+            return parseDriveList(text);
+        }
+        return parseDriveList(sim);
+    }
     std::ifstream in("/proc/self/mountinfo");
     std::stringstream ss;
     ss << in.rdbuf();

@@ -26,7 +26,8 @@ std::optional<DriveType> classifyMount(const MountEntry& entry);
 // Drives from "PATH|TYPE|READY;..." (the simulation list of $VANDRELKAST_DRIVES).
 std::vector<Drive> parseDriveList(std::string_view list);
 
-// $VANDRELKAST_DRIVES when set, else the mounted file systems.
+// $VANDRELKAST_DRIVES when set ("@FILE" reads the list from FILE, one drive
+// a line or ';'-separated), else the mounted file systems.
 std::vector<Drive> currentDrives();
 
 }  // namespace vk::platform::linux_

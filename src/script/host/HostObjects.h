@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "checksum/Md5.h"
 #include "platform/EventPump.h"
-#include "scan/Md5.h"
 #include "script/Console.h"
 #include "script/vbs/Object.h"
 #include "tools/ProcessList.h"
@@ -69,10 +69,10 @@ public:
     explicit VbsMd5(platform::EventPump* pump = nullptr) : md5_(pump) {}
     std::string typeName() const override { return "clsMD5"; }
     vbs::Variant invoke(std::string_view name, vbs::InvokeKind kind, vbs::CallArgs args) override;
-    scan::Md5& md5() { return md5_; }
+    checksum::Md5& md5() { return md5_; }
 
 private:
-    scan::Md5 md5_;
+    checksum::Md5 md5_;
 };
 
 // Script name "SHA256".

@@ -1,8 +1,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "checksum/Sha256.h"
 #include "platform/RuntimeError.h"
-#include "scan/Sha256.h"
 #include "script/host/HostObjects.h"
 #include "script/vbs/Text.h"
 
@@ -84,7 +84,7 @@ Variant VbsMd5::invoke(std::string_view name, InvokeKind kind, CallArgs args) {
             return Variant();
         }
         if (equalsNoCase(name, "LongLeftRotate"))
-            return Variant(scan::Md5::longLeftRotate(vbs::toLong(hostargs::required(args, 0)),
+            return Variant(checksum::Md5::longLeftRotate(vbs::toLong(hostargs::required(args, 0)),
                                                      vbs::toLong(hostargs::required(args, 1))));
     } catch (const platform::RuntimeError& e) {
         throw vbs::ScriptError(static_cast<std::int32_t>(e.number()), e.description());
@@ -95,7 +95,7 @@ Variant VbsMd5::invoke(std::string_view name, InvokeKind kind, CallArgs args) {
 std::string VbsSha256::sha256(std::u16string_view message) {
     std::string bytes(message.size(), '\0');
     for (std::size_t i = 0; i < message.size(); ++i) bytes[i] = static_cast<char>(message[i] & 0xFF);
-    return scan::Sha256::hexDigest(bytes);
+    return checksum::Sha256::hexDigest(bytes);
 }
 
 Variant VbsSha256::invoke(std::string_view name, InvokeKind, CallArgs args) {

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <vector>
 
+#include "checksum/Crc32.h"
 #include "platform/FileAttributes.h"
 #include "platform/RuntimeError.h"
 #include "platform/SpecialFolders.h"
-#include "scan/Crc32.h"
 #include "script/IniFile.h"
 #include "script/SpecialPaths.h"
 #include "script/host/HostObjects.h"
@@ -72,7 +72,7 @@ std::int32_t VbsFileIo::getFileCrc32(const std::string& path) {
         ::close(fd);
         raiseFile(platform::kErrPathFileAccess, "Path/File access error");
     }
-    scan::Crc32Stream crc(pump_);
+    checksum::Crc32Stream crc(pump_);
     std::vector<std::uint8_t> buffer(1 << 16);
     std::uint64_t total = 0;
     for (;;) {

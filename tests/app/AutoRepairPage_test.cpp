@@ -135,7 +135,7 @@ TEST_F(AutoRepair, ScriptErrorShowsTheVBScriptErrorDialog) {
     QString vbs = file("bad.vks", "IOMessage \"before\"\r\nx = 1 / 0\r\nIOMessage \"after\"\r\n");
     run(vbs);
     ASSERT_EQ(dialogs.messages().size(), 1u);
-    const auto& m = dialogs.messages()[0];
+    const auto m = dialogs.messages()[0];
     EXPECT_EQ(m.title, QStringLiteral("VBScript Error"));
     EXPECT_EQ(m.icon, MessageIcon::Critical);
     EXPECT_EQ(m.text, QStringLiteral("KastScript Error:\r\n\r\nError Number:11\r\nError Description: Division by zero"));

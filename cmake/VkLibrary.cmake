@@ -34,6 +34,8 @@ function(vk_test name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} vk_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  # One value per property (see tests/CMakeLists.txt).
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "VANDRELKAST_TEST_BIN=${PROJECT_BINARY_DIR}/bin;QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "VANDRELKAST_TEST_BIN=${PROJECT_BINARY_DIR}/bin"
+    ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=set:offscreen")
 endfunction()

@@ -28,17 +28,25 @@
 #include <cmath>
 
 #include "Version.h"
+#include "app/AboutWindow.h"
 #include "app/AppIcon.h"
 #include "app/AutoRepairPage.h"
 #include "app/KastScriptWizard.h"
 #include "app/KillersMenu.h"
 #include "app/ScriptFolderPrompt.h"
+#include "app/AutoScanPage.h"
+#include "app/AutorunManagerPage.h"
 #include "app/Dialogs.h"
 #include "app/Farwatch.h"
 #include "app/HeaderColors.h"
+#include "app/LinkLabel.h"
+#include "app/LogAgentPage.h"
+#include "app/RegistryTweaksPage.h"
+#include "app/RunDialog.h"
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
 #include "app/SplashWindow.h"
+#include "app/StartupEntryViewerPage.h"
 #include "app/SubmitFileDialog.h"
 #include "app/SubmitSamplesPage.h"
 #include "app/TextFit.h"
@@ -108,26 +116,6 @@ const char* const kFeatures[] = {
     "+ Send suspicious files to VandrelKast Labs with Submit Suspicious File.",
     "+ Help monitor worm outbreaks with Farwatch.",
     "+ Clean USB flash drives the moment they are inserted with AutoScan.",
-};
-
-// Blue under the mouse, the button text colour otherwise; a click opens the link.
-class LinkLabel final : public QLabel {
-public:
-    LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-        setCursor(Qt::PointingHandCursor);
-        setObjectName(QStringLiteral("lblLink"));
-        setHover(false);
-    }
-    void setHover(bool hover) {
-        QPalette pal = palette();
-        pal.setColor(QPalette::WindowText, hover ? QColor(0, 0, 0xFF) : QApplication::palette().color(QPalette::ButtonText));
-        setPalette(pal);
-    }
-
-protected:
-    void enterEvent(QEnterEvent*) override { setHover(true); }
-    void leaveEvent(QEvent*) override { setHover(false); }
-    void mouseReleaseEvent(QMouseEvent*) override { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kSamplesUrl))); }
 };
 
 }  // namespace
@@ -211,11 +199,12 @@ bool MainWindow::startUp(const QStringList& arguments) {
     }
     // 6.
     console_.setText(toBytes(initialConsoleText()));
-    // 7. The script objects' registration and the registry tweaks come with
-    // their pages; then scanning options, Farwatch, and the AutoScan settings
-    // (with the watcher).
+    // 7. The script objects' registration comes with its page; then the
+    // registry tweaks, scanning options, Farwatch, and the AutoScan settings.
+    registryTweaksPage_->loadRegistryTweaks();
     scanSettingsPage_->loadScanSettings();
     farwatchPage_->loadFarwatchSettings();
+    autoScanPage_->loadAutoScanSettings();
     // 8.
     cmdHeaderClick(kMain);
     // 9.
@@ -305,6 +294,26 @@ void MainWindow::buildWindow() {
                 farwatchPage_ = new FarwatchPage(this, *scanEngine_, folder_.configIni);
                 panel = farwatchPage_;
                 break;
+            case kRegistryTweaks:
+                registryTweaksPage_ = new RegistryTweaksPage(this);
+                panel = registryTweaksPage_;
+                break;
+            case kStartupEntryViewer:
+                startupEntryViewerPage_ = new StartupEntryViewerPage(this);
+                panel = startupEntryViewerPage_;
+                break;
+            case kAutorunManager:
+                autorunManagerPage_ = new AutorunManagerPage(this);
+                panel = autorunManagerPage_;
+                break;
+            case kLogAgent:
+                logAgentPage_ = new LogAgentPage(this, dialogs_, *process_, clipboard_);
+                panel = logAgentPage_;
+                break;
+            case kAutoScan:
+                autoScanPage_ = new AutoScanPage(this);
+                panel = autoScanPage_;
+                break;
             case kSubmitSamples:
                 submitSamplesPage_ = new SubmitSamplesPage(this, dialogs_, pump_, folder_.configIni);
                 panel = submitSamplesPage_;
@@ -329,6 +338,10 @@ void MainWindow::buildWindow() {
     connect(scanSettingsPage_->backButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSearchNDestroy); });
     // The reporting settings are re-read on every visit of the page.
     setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
+    setPageLoader(kRegistryTweaks, [this] { registryTweaksPage_->loadRegistryTweaks(); });
+    setPageLoader(kStartupEntryViewer, [this] { startupEntryViewerPage_->loadStartupList(); });
+    setPageLoader(kAutorunManager, [this] { autorunManagerPage_->loadAutorunSettings(); });
+    setPageLoader(kAutoScan, [this] { autoScanPage_->loadAutoScanSettings(); });
     fitToScreen();
 }
 
@@ -479,7 +492,9 @@ QWidget* MainWindow::buildMainPage() {
     layout->addWidget(features);
     layout->addStretch();
     auto* link = new LinkLabel(
-        QStringLiteral("Found a new worm? Upload your virus samples to the VandrelKast Labs shared folder."), page);
+        QStringLiteral("Found a new worm? Upload your virus samples to the VandrelKast Labs shared folder."),
+        QUrl(QString::fromLatin1(kSamplesUrl)), page);
+    link->setObjectName(QStringLiteral("lblLink"));
     link->setWordWrap(true);
     layout->addWidget(link);
     return page;
@@ -516,9 +531,8 @@ void MainWindow::buildTrayMenu() {
 
     QMenu* extra = mnuPopup3_->addMenu(QStringLiteral("&Extra Tools..."));
     extra->setObjectName(QStringLiteral("mnuExtraTools"));
-    QAction* run = extra->addAction(QStringLiteral("Run..."));
+    QAction* run = extra->addAction(QStringLiteral("Run..."), this, &MainWindow::mnuRun_Click);
     run->setObjectName(QStringLiteral("mnuRun"));
-    run->setEnabled(false);
     QAction* wizard = extra->addAction(QStringLiteral("KastScript Generator Wizard"), this,
                                        &MainWindow::showKastScriptWizard);
     wizard->setObjectName(QStringLiteral("mnuKastScriptWizard"));
@@ -539,12 +553,21 @@ void MainWindow::buildTrayMenu() {
         a->setObjectName(QStringLiteral("mnuQuickLaunch%1").arg(i));
     }
     mnuPopup3_->addSeparator();
-    QAction* about = mnuPopup3_->addAction(QStringLiteral("&About VandrelKast"));
+    QAction* about = mnuPopup3_->addAction(QStringLiteral("&About VandrelKast"), this, &MainWindow::mnuAbout_Click);
     about->setObjectName(QStringLiteral("mnuAbout"));
-    about->setEnabled(false);
     mnuPopup3_->addSeparator();
     QAction* exit = mnuPopup3_->addAction(QStringLiteral("E&xit VandrelKast"), this, &MainWindow::cmdExit_Click);
     exit->setObjectName(QStringLiteral("mnuExit"));
+}
+
+void MainWindow::mnuRun_Click() {
+    RunDialog dialog(this, dialogs_);
+    dialog.exec();
+}
+
+void MainWindow::mnuAbout_Click() {
+    AboutWindow about(this);
+    about.exec();
 }
 
 void MainWindow::setPageLoader(int index, std::function<void()> loader) {

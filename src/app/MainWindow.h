@@ -34,10 +34,15 @@ class ProcessList;
 namespace vk::app {
 
 class AutoRepairPage;
+class AutoScanPage;
+class AutorunManagerPage;
 class Dialogs;
 class FarwatchPage;
 class KillersMenu;
+class LogAgentPage;
+class RegistryTweaksPage;
 class ScriptFolderPrompt;
+class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
@@ -117,6 +122,15 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
+    StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
+    AutorunManagerPage* autorunManagerPage() const { return autorunManagerPage_; }
+    LogAgentPage* logAgentPage() const { return logAgentPage_; }
+    AutoScanPage* autoScanPage() const { return autoScanPage_; }
+
+    // The tray menu's Run... and About: modal, owned by the window.
+    void mnuRun_Click();
+    void mnuAbout_Click();
     SubmitSamplesPage* submitSamplesPage() const { return submitSamplesPage_; }
     // frmSubmitFile with the file filled in.
     void showSubmitFileDialog(const QString& path);
@@ -191,6 +205,11 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    RegistryTweaksPage* registryTweaksPage_ = nullptr;
+    StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;
+    AutorunManagerPage* autorunManagerPage_ = nullptr;
+    LogAgentPage* logAgentPage_ = nullptr;
+    AutoScanPage* autoScanPage_ = nullptr;
     SubmitSamplesPage* submitSamplesPage_ = nullptr;
     SplashWindow* splash_ = nullptr;
 

@@ -12,7 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/AboutWindow.h"
 #include "app/Farwatch.h"
+#include "app/LinkLabel.h"
+#include "app/LogAgentPage.h"
+#include "app/RunDialog.h"
 #include "app/MainWindow.h"
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
@@ -21,7 +25,9 @@
 #include "app/SubmitFileDialog.h"
 #include "app/TextFit.h"
 #include "platform/ProgramFolder.h"
+#include "platform/linux/RegistryStore.h"
 #include "scan/ScanEngine.h"
+#include "script/RegistryAccess.h"
 
 namespace vk::app {
 namespace {
@@ -33,6 +39,38 @@ bool save(QWidget* w, const QString& dir, const QString& name) {
     bool ok = w->grab().save(file);
     std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write", qPrintable(file));
     return ok;
+}
+
+// A scratch registry and desktop folders with what a worm leaves behind, so
+// the system tool pages have something to show.
+void seedSystemTools(const QString& scratch) {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch + QStringLiteral("/config")));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(scratch + QStringLiteral("/xdg")));
+    using namespace platform;
+    const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    script::setRegValue("C:\\Program Files\\Clock\\clock.exe /tray", kRegSz, run, "Clock", kHkeyCurrentUser);
+    script::setRegValue("C:\\WINDOWS\\system32\\svch0st.exe", kRegSz, run, "Windows Update", kHkeyLocalMachine);
+    script::setRegValue("C:\\Program Files\\Sync\\sync.exe", kRegSz, std::string(run) + "-", "Sync",
+                        kHkeyCurrentUser);
+    script::setRegValue("1", kRegDword, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                        "DisableTaskMgr", kHkeyCurrentUser);
+    script::setRegValue("145", kRegDword, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                        "NoDriveTypeAutoRun", kHkeyCurrentUser);
+    script::setRegValue("Hacked by Brontok", kRegSz, "Software\\Microsoft\\Internet Explorer\\Main",
+                        "Window Title", kHkeyCurrentUser);
+    script::setRegValue("Explorer.exe", kRegSz, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+                        "Shell", kHkeyLocalMachine);
+    script::setRegValue("C:\\WINDOWS\\system32\\userinit.exe,", kRegSz,
+                        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Userinit", kHkeyLocalMachine);
+    auto put = [](const QString& path, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly)) f.write(text);
+    };
+    put(scratch + QStringLiteral("/xdg/autostart/blueman.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Blueman\nExec=blueman-applet\n");
+    put(scratch + QStringLiteral("/config/autostart/notes.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Notes\nExec=notes --hidden\nHidden=true\n");
 }
 
 }  // namespace
@@ -54,6 +92,13 @@ int renderScreenshots(const QString& outDir) {
                      "Address=12 Harbour Lane, Port Vandrel\r\nEmail=ada@example.org\r\n");
     }
     qputenv("VANDRELKAST_HOME", QFile::encodeName(scratch.path()));
+    // Never the user's own registry, whenever it was first opened.
+    platform::RegistryStore registry(toBytes(scratch.filePath(QStringLiteral("registry"))));
+    platform::setSystemRegistry(&registry);
+    struct Restore {
+        ~Restore() { platform::setSystemRegistry(nullptr); }
+    } restore;
+    seedSystemTools(scratch.path());
 
     ScriptedDialogs dialogs;
     MainWindow window(dialogs, StartupOptions{0, std::nullopt});
@@ -68,6 +113,7 @@ int renderScreenshots(const QString& outDir) {
         "autoscan"};
     for (int i = 0; i < MainWindow::kPageCount; ++i) {
         window.cmdHeaderClick(i);
+        if (i == MainWindow::kLogAgent) window.logAgentPage()->cmdTakeSS_Click();
         ok &= save(&window, outDir, QStringLiteral("page%1-%2").arg(i, 2, 10, QLatin1Char('0')).arg(QLatin1String(names[i])));
     }
     // Smallest and a large size.
@@ -148,6 +194,16 @@ int renderScreenshots(const QString& outDir) {
     splash.setProgress(40, QStringLiteral("Loading Virus Signatures..."));
     ok &= save(&splash, outDir, QStringLiteral("splash"));
     splash.hide();
+
+    RunDialog run(&window, dialogs);
+    ok &= save(&run, outDir, QStringLiteral("dialog-run"));
+    run.hide();
+
+    AboutWindow about(&window);
+    ok &= save(&about, outDir, QStringLiteral("dialog-about"));
+    about.links()[1]->setHover(true);
+    ok &= save(&about, outDir, QStringLiteral("dialog-about-hover"));
+    about.hide();
 
     QMenu* tray = window.trayMenu();
     tray->adjustSize();

@@ -15,6 +15,8 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConsolePrinter.h"
+#include "cli/TargetOptions.h"
+#include "platform/base/Text.h"
 #include "script/Console.h"
 #include "script/KastScriptFiles.h"
 #include "script/ScriptIniEngine.h"
@@ -23,16 +25,17 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: vkrepair SCRIPT\n"
+const std::string kUsage =
+    std::string("Usage: vkrepair [--target T] [--user NAME] SCRIPT\n"
     "Runs a KastScript against this system and prints its console as it is written.\n"
     "INI KastScripts (.vki) end processes, delete files, restore registry values\n"
     "and treat every connected drive. VBScript KastScripts (.vks, .kst) run with\n"
     "the IO, Process, MD5Digest, SHA256 and FileIO objects; ShowScanFileDialog asks\n"
     "for a folder on the terminal (cancelled when stdin is not a terminal).\n"
-    "\n"
-    "  --help     show this help\n"
-    "  --version  show the version\n"
+    "\n") +
+    vk::cli::kTargetUsage +
+    "  --help       show this help\n"
+    "  --version    show the version\n"
     "\n"
     "Exit status: 0 after a completed run, 1 when a VBScript KastScript stopped\n"
     "with an error, 2 when the script cannot be run, 130 when Ctrl-C (or\n"
@@ -127,11 +130,15 @@ int main(int argc, char** argv) {
     using namespace vk;
     auto args = cli::argumentsOf(argc, argv);
     if (cli::handleStandardOptions(args, "vkrepair", kUsage)) return cli::kExitOk;
+    auto target = cli::takeTargetOptions(args, "vkrepair");
+    if (!target) return cli::kExitError;
     if (args.size() != 1 || args[0].starts_with("--")) {
         std::cerr << kUsage;
         return cli::kExitError;
     }
     const std::string& path = args[0];
+    cli::StderrRegistryMessages targetMessages("vkrepair");
+    platform::ActiveTarget active(*target, &targetMessages);
 
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

@@ -102,6 +102,22 @@ std::string systemDirectory() {
     return childIgnoringCase(windows, "System32");
 }
 
+std::string xdgConfigHome() { return withoutTrailingSlash(xdgBase("XDG_CONFIG_HOME", ".config")); }
+
+std::vector<std::string> xdgConfigDirs() {
+    std::vector<std::string> dirs;
+    std::string_view list = std::getenv("XDG_CONFIG_DIRS") ? std::getenv("XDG_CONFIG_DIRS") : "";
+    while (!list.empty()) {
+        std::size_t colon = list.find(':');
+        std::string_view part = list.substr(0, colon);
+        if (!part.empty() && part.front() == '/') dirs.push_back(withoutTrailingSlash(std::string(part)));
+        if (colon == std::string_view::npos) break;
+        list.remove_prefix(colon + 1);
+    }
+    if (dirs.empty()) dirs.emplace_back("/etc/xdg");
+    return dirs;
+}
+
 std::string tempFolder() {
     std::string t = withoutTrailingSlash(env("TMPDIR"));
     return isFolder(t) ? t : std::string("/tmp");

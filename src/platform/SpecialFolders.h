@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vk::platform {
 
@@ -32,6 +33,12 @@ std::string specialFolderPath(int csidl);
 // its System32), else "".
 std::string windowsDirectory();
 std::string systemDirectory();
+
+// $XDG_CONFIG_HOME (default ~/.config), whether or not it exists; "" without a home.
+std::string xdgConfigHome();
+// $XDG_CONFIG_DIRS split at ":" (relative entries dropped), default /etc/xdg;
+// the most important first.
+std::vector<std::string> xdgConfigDirs();
 
 // The temporary folder ($TMPDIR or /tmp), without a trailing separator.
 std::string tempFolder();

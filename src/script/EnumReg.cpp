@@ -8,10 +8,11 @@ constexpr std::size_t kNameBuffer = 1024;
 constexpr std::size_t kDataBuffer = 1024;
 }  // namespace
 
-std::optional<std::vector<std::string>> enumRegStringValues(platform::RegHandle root, std::string_view subKey) {
+std::optional<std::vector<std::string>> enumRegStringValues(platform::RegHandle root, std::string_view subKey,
+                                                            std::uint32_t access) {
     platform::Registry& reg = platform::systemRegistry();
     platform::RegHandle key = 0;
-    if (reg.openKey(root, subKey, platform::kKeyAllAccess, key) != platform::kErrorSuccess) return std::nullopt;
+    if (reg.openKey(root, subKey, access, key) != platform::kErrorSuccess) return std::nullopt;
     std::vector<std::string> names;
     for (std::uint32_t index = 0;; ++index) {
         std::string name, data;

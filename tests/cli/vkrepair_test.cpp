@@ -151,7 +151,7 @@ TEST_F(VkRepair, VBScriptErrorEndsTheRunWithItsText) {
 TEST_F(VkRepair, HelpVersionAndUsage) {
     auto help = run("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("vkrepair SCRIPT"), std::string::npos);
+    EXPECT_NE(help.out.find("vkrepair [--target T] [--user NAME] SCRIPT"), std::string::npos);
     auto version = run("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "vkrepair (VandrelKast) 1.4.0 Beta\n");

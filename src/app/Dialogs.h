@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 namespace vk::app {
@@ -41,6 +43,10 @@ public:
 // "desc (patterns)" with the patterns space-separated; "*.*" means every file.
 // A description without its pattern is dropped.
 QStringList qtNameFilters(const QString& filter);
+
+// The message box QtDialogs shows (screenshots render it without running it).
+std::unique_ptr<QMessageBox> messageBox(QWidget* owner, const QString& text, MessageIcon icon,
+                                        MessageButtons buttons, const QString& title);
 
 // The dialogs of the desktop.
 class QtDialogs final : public Dialogs {

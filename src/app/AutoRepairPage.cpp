@@ -97,14 +97,17 @@ AutoRepairPage::AutoRepairPage(QWidget* parent, Dialogs& dialogs, script::Consol
     cmdKillers_->setObjectName(QStringLiteral("cmdKillers"));
     buttons->addWidget(cmdKillers_);
     buttons->addStretch();
-    // Reachable without a tray, where the wizard's other entry lives.
-    cmdWizard_ = new QPushButton(QStringLiteral("KastScript Generator &Wizard..."), this);
-    cmdWizard_->setObjectName(QStringLiteral("cmdWizard"));
-    buttons->addWidget(cmdWizard_);
     layout->addLayout(buttons);
 
     layout->addSpacing(6);
-    layout->addWidget(new QLabel(QStringLiteral("KastScript Console:"), this));
+    auto* consoleRow = new QHBoxLayout;
+    consoleRow->addWidget(new QLabel(QStringLiteral("KastScript Console:"), this));
+    consoleRow->addStretch();
+    // Reachable without a tray, where the wizard's other entry lives.
+    cmdWizard_ = new QPushButton(QStringLiteral("KastScript Generator &Wizard..."), this);
+    cmdWizard_->setObjectName(QStringLiteral("cmdWizard"));
+    consoleRow->addWidget(cmdWizard_);
+    layout->addLayout(consoleRow);
     txtConsole_ = new QPlainTextEdit(this);
     txtConsole_->setObjectName(QStringLiteral("txtConsole"));
     txtConsole_->setReadOnly(true);

@@ -10,16 +10,17 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   # Real peers and fixtures the tests start or make: SMTP, FTP, DNS, PE files,
-  # hive exports, NTFS (over FUSE) and FAT file systems in image files.
+  # hive exports, NTFS (over FUSE) and FAT file systems in image files, a private
+  # session bus (file manager requests).
   python3 python3-aiosmtpd python3-pyftpdlib dnsmasq-base openssl
-  binutils-mingw-w64-x86-64 libwin-hivex-perl libhivex-bin ntfs-3g dosfstools
+  binutils-mingw-w64-x86-64 libwin-hivex-perl libhivex-bin ntfs-3g dosfstools dbus-daemon
 )
 # --with-fuzz adds clang for the libFuzzer targets; --with-bench the comparison tools;
 # --with-screenshots a virtual X server for pictures of the real window.
 for arg in "$@"; do
   case "$arg" in
     --with-fuzz) packages+=(clang libclang-rt-dev) ;;
-    --with-bench) packages+=(clamav yara hyperfine) ;;
+    --with-bench) packages+=(clamav yara hyperfine time) ;;  # time: peak memory of a scan
     --with-screenshots) packages+=(xvfb xauth imagemagick) ;;
   esac
 done

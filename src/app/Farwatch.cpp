@@ -15,8 +15,7 @@
 #include "app/Dialogs.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
-#include "platform/RuntimeError.h"
-#include "platform/VbConversion.h"
+#include "scan/FarwatchSettings.h"
 #include "scan/ScanEngine.h"
 
 namespace vk::app {
@@ -41,14 +40,7 @@ const char* const kFarwatchExplanation =
     "outbreaks. It works by sending report log to VandrelKast Labs everytime you finished scanning. Please "
     "participate in Farwatch Program and help stop virus outbreaks in the near future.";
 
-bool enrolmentCompleted(const std::string& configIni) {
-    std::string value = platform::getProfileString(configIni, kSection, "NoFillupFormDisplay", "0");
-    try {
-        return platform::toBoolean(value);
-    } catch (const platform::RuntimeError&) {
-        return false;
-    }
-}
+bool enrolmentCompleted(const std::string& configIni) { return scan::farwatchEnrolmentCompleted(configIni); }
 
 void setTextBoxEnabled(QLineEdit* box, bool enabled) {
     box->setEnabled(enabled);
@@ -207,12 +199,8 @@ void FarwatchPage::chkEnableFW_Click(bool checked) {
 }
 
 void FarwatchPage::loadFarwatchSettings() {
-    auto number = platform::parseVbNumber(platform::getProfileString(configIni_, kSection, "EnableFarwatch", "0"));
-    bool enabled = number && *number != 0;
-    engine_.setEnableFarwatch(enabled);
-    engine_.setUsername(platform::getProfileString(configIni_, kSection, "Name", ""));
-    engine_.setAddress(platform::getProfileString(configIni_, kSection, "Address", ""));
-    engine_.setEmailAddress(platform::getProfileString(configIni_, kSection, "Email", ""));
+    scan::loadFarwatchSettings(engine_, configIni_);
+    bool enabled = engine_.enableFarwatch();
     chkEnableFW_->setChecked(enabled);
     setBoxesEnabled(enabled);
     txtName2_->setText(fromBytes(engine_.username()));

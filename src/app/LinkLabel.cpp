@@ -11,6 +11,11 @@ LinkLabel::LinkLabel(const QString& text, const QUrl& url, QWidget* parent) : QL
     setHover(false);
 }
 
+LinkLabel::LinkLabel(const QString& text, QWidget* parent, std::function<void()> action)
+    : LinkLabel(text, QUrl(), parent) {
+    action_ = std::move(action);
+}
+
 void LinkLabel::setHover(bool hover) {
     hover_ = hover;
     QPalette pal = palette();
@@ -22,8 +27,13 @@ void LinkLabel::setHover(bool hover) {
 void LinkLabel::enterEvent(QEnterEvent*) { setHover(true); }
 void LinkLabel::leaveEvent(QEvent*) { setHover(false); }
 
+void LinkLabel::click() {
+    if (action_) action_();
+    else QDesktopServices::openUrl(url_);
+}
+
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) QDesktopServices::openUrl(url_);
+    if (event->button() == Qt::LeftButton) click();
 }
 
 }  // namespace vk::app

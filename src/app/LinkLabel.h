@@ -2,18 +2,22 @@
 
 #include <QLabel>
 #include <QUrl>
+#include <functional>
 
 namespace vk::app {
 
-// A label that opens a web page: blue under the mouse, the button text colour
-// otherwise.
+// A label that acts as a link: blue under the mouse, the button text colour
+// otherwise. A click opens its web page, or runs its action.
 class LinkLabel final : public QLabel {
     Q_OBJECT
 public:
     LinkLabel(const QString& text, const QUrl& url, QWidget* parent);
+    LinkLabel(const QString& text, QWidget* parent, std::function<void()> action);
     const QUrl& url() const { return url_; }
     void setHover(bool hover);
     bool hovered() const { return hover_; }
+    // What a left click does.
+    void click();
 
 protected:
     void enterEvent(QEnterEvent* event) override;
@@ -22,6 +26,7 @@ protected:
 
 private:
     QUrl url_;
+    std::function<void()> action_;
     bool hover_ = false;
 };
 

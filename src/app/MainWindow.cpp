@@ -40,6 +40,7 @@
 #include "app/Farwatch.h"
 #include "app/HeaderColors.h"
 #include "app/LinkLabel.h"
+#include "app/ProcessInspectorPage.h"
 #include "app/LogAgentPage.h"
 #include "app/RegistryTweaksPage.h"
 #include "app/RunDialog.h"
@@ -49,6 +50,7 @@
 #include "app/StartupEntryViewerPage.h"
 #include "app/SubmitFileDialog.h"
 #include "app/SubmitSamplesPage.h"
+#include "app/TargetChooser.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
 #include "scan/ScanEngine.h"
@@ -211,6 +213,7 @@ bool MainWindow::startUp(const QStringList& arguments) {
     taskIcon1_.setTipText(QStringLiteral("VandrelKast ") + versionText() + QStringLiteral(" Beta"));
     taskIcon1_.setIcon(appIcon());
     taskIcon1_.showButton();
+    targetChooser_->showPendingMessages();
     // 10.
     if (isSilentStart(arguments)) {
         if (trayAvailable()) {
@@ -282,6 +285,11 @@ void MainWindow::buildWindow() {
                 connect(autoRepairPage_->wizardButton(), &QPushButton::clicked, this,
                         &MainWindow::showKastScriptWizard);
                 break;
+            case kProcessInspector:
+                processInspectorPage_ =
+                    new ProcessInspectorPage(this, dialogs_, *process_, *scanEngine_, folder_.configIni);
+                panel = processInspectorPage_;
+                break;
             case kSearchNDestroy:
                 scanPage_ = new ScanPage(this, dialogs_, *scanEngine_);
                 panel = scanPage_;
@@ -336,7 +344,9 @@ void MainWindow::buildWindow() {
     cmdHeader_[kSndSettings] = scanPage_->settingsButton();
     connect(scanPage_->settingsButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSndSettings); });
     connect(scanSettingsPage_->backButton(), &QPushButton::clicked, this, [this] { cmdHeaderClick(kSearchNDestroy); });
-    // The reporting settings are re-read on every visit of the page.
+    // The process list and the reporting settings are re-read on every visit of their page.
+    setPageLoader(kProcessInspector, [this] { processInspectorPage_->refreshProcessList(); });
+    processInspectorPage_->setSubmitter([this](const QString& path) { showSubmitFileDialog(path); });
     setPageLoader(kFarwatch, [this] { farwatchPage_->loadFarwatchSettings(); });
     setPageLoader(kRegistryTweaks, [this] { registryTweaksPage_->loadRegistryTweaks(); });
     setPageLoader(kStartupEntryViewer, [this] { startupEntryViewerPage_->loadStartupList(); });
@@ -372,6 +382,10 @@ QWidget* MainWindow::buildSideBar() {
     name->setFont(nameFont);
     logoRow->addWidget(name, 1);
     barLayout->addLayout(logoRow);
+    targetChooser_ = new TargetChooser(bar, dialogs_, options_.target);
+    // Pages that show registry data read the new target's when shown.
+    targetChooser_->setChanged([this] { cmdHeaderClick(currentPage_); });
+    barLayout->addWidget(targetChooser_);
     barLayout->addSpacing(10);
 
     // The page buttons scroll on a short screen; the logo and Exit stay.
@@ -788,7 +802,8 @@ void MainWindow::scanningProgress(const std::string& fileScanned) {
     pump_.pump();
 }
 
-void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName, std::int32_t& action) {
+void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName,
+                               scan::DetectionAction& action) {
     DetectionDialog dialog(this, font());
     dialog.fill(fromBytes(fileScanned), fromBytes(virusName));
     dialog.exec();

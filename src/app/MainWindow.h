@@ -10,6 +10,7 @@
 #include "app/QtPlatform.h"
 #include "app/TaskIcon.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Target.h"
 #include "scan/ScanEngineEvents.h"
 #include "script/Console.h"
 
@@ -40,12 +41,14 @@ class Dialogs;
 class FarwatchPage;
 class KillersMenu;
 class LogAgentPage;
+class ProcessInspectorPage;
 class RegistryTweaksPage;
 class ScriptFolderPrompt;
 class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
 class SplashWindow;
+class TargetChooser;
 class SubmitSamplesPage;
 
 struct StartupOptions {
@@ -53,6 +56,8 @@ struct StartupOptions {
     int splashCloseDelayMs = 2500;
     // Whether the desktop has a tray; unset asks the desktop.
     std::optional<bool> trayAvailable;
+    // The system repaired: this computer unless --target said otherwise.
+    platform::Target target = {};
 };
 
 // "/s" alone, in any letter case.
@@ -122,6 +127,8 @@ public:
     ScanPage* scanPage() const { return scanPage_; }
     ScanSettingsPage* scanSettingsPage() const { return scanSettingsPage_; }
     FarwatchPage* farwatchPage() const { return farwatchPage_; }
+    ProcessInspectorPage* processInspectorPage() const { return processInspectorPage_; }
+    TargetChooser* targetChooser() const { return targetChooser_; }
     RegistryTweaksPage* registryTweaksPage() const { return registryTweaksPage_; }
     StartupEntryViewerPage* startupEntryViewerPage() const { return startupEntryViewerPage_; }
     AutorunManagerPage* autorunManagerPage() const { return autorunManagerPage_; }
@@ -153,7 +160,7 @@ private:
     void errorOccured(std::int32_t number, const std::string& description) override;
     void scanningProgress(const std::string& fileScanned) override;
     void virusDetected(const std::string& fileScanned, const std::string& virusName,
-                       std::int32_t& action) override;
+                       scan::DetectionAction& action) override;
 
     void buildWindow();
     QWidget* buildSideBar();
@@ -205,6 +212,8 @@ private:
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;
+    ProcessInspectorPage* processInspectorPage_ = nullptr;
+    TargetChooser* targetChooser_ = nullptr;
     RegistryTweaksPage* registryTweaksPage_ = nullptr;
     StartupEntryViewerPage* startupEntryViewerPage_ = nullptr;
     AutorunManagerPage* autorunManagerPage_ = nullptr;

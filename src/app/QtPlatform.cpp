@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 
+#include "net/SocketHub.h"
+
 namespace vk::app {
 
 QtEventPump::QtEventPump(int intervalMs) : intervalMs_(intervalMs) { timer_.start(); }
@@ -15,6 +17,8 @@ void QtEventPump::pump() {
 void QtEventPump::pumpNow() {
     timer_.restart();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Socket events ride on the same pump as the window's.
+    net::SocketHub::instance().processEvents(0);
     if (afterPump_) afterPump_();
 }
 

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -103,8 +104,8 @@ void DetectionDialog::fill(const QString& fileScanned, const QString& virusName)
     QFontMetrics metrics(measureFont_);
     const QString name = fileNamePart(fileScanned);
     const QString path = folderPart(fileScanned);
-    lblFilename_->setText(compactText(metrics, name, kPathWidth));
-    lblPath_->setText(compactText(metrics, path, kPathWidth));
+    lblFilename_->setText(compactText(metrics, singleLine(name), kPathWidth));
+    lblPath_->setText(compactText(metrics, singleLine(path), kPathWidth));
     lblFilename_->setToolTip(name);
     lblPath_->setToolTip(path);
     lblVirusName_->setText(virusName);
@@ -117,7 +118,9 @@ void DetectionDialog::showEvent(QShowEvent* event) {
 }
 
 void DetectionDialog::cmdOK_Click() {
-    static const std::int32_t results[4] = {1, 2, 3, 0};
+    using scan::DetectionAction;
+    static const DetectionAction results[4] = {DetectionAction::Heal, DetectionAction::Delete,
+                                               DetectionAction::Rename, DetectionAction::Ignore};
     for (int i = 0; i < 4; ++i)
         if (optAction_[i]->isChecked()) choice_ = results[i];
     accept();
@@ -141,11 +144,12 @@ StatisticsDialog::StatisticsDialog(QWidget* owner, const ScanCounters& counters)
         const char* name;
         std::int32_t value;
     };
-    const Row rows[5] = {{"No. of files scanned:", "lblFileScanned", counters.filesScanned},
+    const Row rows[6] = {{"No. of files scanned:", "lblFileScanned", counters.filesScanned},
                          {"No. of files infected:", "lblFilesInfected", counters.detections},
                          {"No. of files healed:", "lblFilesHealed", counters.filesHealed},
                          {"No. of files deleted:", "lblFilesDeleted", counters.filesDeleted},
-                         {"No. of files renamed:", "lblFilesRenamed", counters.filesRenamed}};
+                         {"No. of files renamed:", "lblFilesRenamed", counters.filesRenamed},
+                         {"Files not scanned:", "lblFilesNotScanned", counters.filesNotScanned}};
     int r = 0;
     for (const Row& row : rows) {
         grid->addWidget(new QLabel(QString::fromLatin1(row.text), box), r, 0);
@@ -157,6 +161,15 @@ StatisticsDialog::StatisticsDialog(QWidget* owner, const ScanCounters& counters)
         value->setFont(f);
         grid->addWidget(value, r, 1);
         ++r;
+    }
+    if (!counters.failedActions.isEmpty()) {
+        grid->addWidget(new QLabel(QStringLiteral("Could not delete:"), box), r++, 0, 1, 2);
+        auto* failed = new QListWidget(box);
+        failed->setObjectName(QStringLiteral("lstFailedActions"));
+        for (const QString& path : counters.failedActions) failed->addItem(singleLine(path));
+        failed->setMinimumWidth(360);
+        failed->setMaximumHeight(failed->sizeHintForRow(0) * 6 + 2 * failed->frameWidth());
+        grid->addWidget(failed, r++, 0, 1, 2);
     }
     layout->addWidget(box);
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);

@@ -2,7 +2,10 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QStringList>
 #include <cstdint>
+
+#include "scan/DetectionAction.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,8 +23,8 @@ public:
     // Path texts are fitted in measureFont (the main window's).
     DetectionDialog(QWidget* owner, const QFont& measureFont);
     void fill(const QString& fileScanned, const QString& virusName);
-    // 0 ignore (also when closed without OK), 1 heal, 2 delete, 3 rename.
-    std::int32_t choice() const { return choice_; }
+    // Heal, Delete, Rename, or Ignore (also when closed without OK).
+    scan::DetectionAction choice() const { return choice_; }
 
     // Width the two path labels are fitted to.
     static constexpr int kPathWidth = 340;
@@ -37,7 +40,7 @@ private:
     QLabel* lblPath_;
     QLabel* lblVirusName_;
     QRadioButton* optAction_[4];
-    std::int32_t choice_ = 0;
+    scan::DetectionAction choice_ = scan::DetectionAction::Ignore;
 };
 
 struct ScanCounters {
@@ -46,9 +49,12 @@ struct ScanCounters {
     std::int32_t filesHealed = 0;
     std::int32_t filesDeleted = 0;
     std::int32_t filesRenamed = 0;
+    std::int32_t filesNotScanned = 0;
+    QStringList failedActions;  // detected files whose heal, delete or rename failed
 };
 
-// The counters after a scan.
+// The counters after a scan, the files that could not be read and those
+// whose action failed.
 class StatisticsDialog : public QDialog {
     Q_OBJECT
 public:

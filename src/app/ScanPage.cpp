@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -17,11 +18,13 @@
 
 #include "app/AppIcon.h"
 #include "app/Dialogs.h"
+#include "app/QuarantineDialog.h"
 #include "app/ScanDialogs.h"
 #include "app/SelectAllOnFocus.h"
 #include "app/TextFit.h"
 #include "platform/IniProfile.h"
 #include "platform/VbConversion.h"
+#include "scan/Quarantine.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanSettings.h"
 
@@ -134,6 +137,9 @@ ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
     layout->addStretch();
 
     auto* bottom = new QHBoxLayout;
+    cmdQuarantine_ = new QPushButton(QStringLiteral("&Quarantine..."), this);
+    cmdQuarantine_->setObjectName(QStringLiteral("cmdQuarantine"));
+    bottom->addWidget(cmdQuarantine_);
     bottom->addStretch();
     cmdHeader7_ = new QPushButton(QStringLiteral("View Search 'n Destroy Settings..."), this);
     cmdHeader7_->setObjectName(QStringLiteral("cmdHeader7"));
@@ -145,6 +151,11 @@ ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
     connect(&tmrScan_, &QTimer::timeout, this, &ScanPage::tmrScan_Timer);
     connect(cmdScanDir_, &QPushButton::clicked, this, &ScanPage::cmdScanDir_Click);
     connect(cmdBrowse2_, &QPushButton::clicked, this, &ScanPage::cmdBrowse2_Click);
+    connect(cmdQuarantine_, &QPushButton::clicked, this, &ScanPage::cmdQuarantine_Click);
+    // Enter in the folder box starts the scan, as the button would.
+    connect(txtScanDir_, &QLineEdit::returnPressed, this, [this] {
+        if (!scanning_) cmdScanDir_Click();
+    });
 }
 
 void ScanPage::showDatabaseInfo() {
@@ -167,8 +178,9 @@ void ScanPage::refreshFileLabel() {
     }
     // A long path has no place to wrap: show its ends.
     int width = std::max(40, lblFileScanned_->width());
-    lblFileScanned_->setText(lblFileScanned_->fontMetrics().elidedText(fileScanned_, Qt::ElideMiddle, width));
-    lblFileScanned_->setToolTip(fileScanned_);
+    const QString shown = singleLine(fileScanned_);
+    lblFileScanned_->setText(lblFileScanned_->fontMetrics().elidedText(shown, Qt::ElideMiddle, width));
+    lblFileScanned_->setToolTip(shown);
 }
 
 void ScanPage::resizeEvent(QResizeEvent* event) {
@@ -176,9 +188,27 @@ void ScanPage::resizeEvent(QResizeEvent* event) {
     if (scanning_) refreshFileLabel();
 }
 
+QString ScanPage::typedFolder() const {
+    const QString text = txtScanDir_->text();
+    if (text == QLatin1String("~")) return QDir::homePath();
+    if (text.startsWith(QLatin1String("~/"))) return QDir::homePath() + text.mid(1);
+    return text;
+}
+
 void ScanPage::cmdBrowse2_Click() {
-    QString chosen = dialogs_.browseFolder(window(), kBrowsePrompt, kMyComputer);
+    // The chooser opens at the folder already typed, when there is one.
+    const QString typed = typedFolder();
+    const QString initial = !typed.trimmed().isEmpty() && QFileInfo(typed).isDir() ? typed : kMyComputer;
+    QString chosen = dialogs_.browseFolder(window(), kBrowsePrompt, initial);
     if (chosen != kMyComputer) txtScanDir_->setText(chosen);
+}
+
+void ScanPage::cmdQuarantine_Click() {
+    // Switched off, the quarantine still shows what it kept before.
+    std::shared_ptr<scan::Quarantine> quarantine = engine_.quarantine();
+    if (!quarantine) quarantine = std::make_shared<scan::Quarantine>(scan::Quarantine::defaultFolder(), 0);
+    QuarantineDialog dialog(window(), dialogs_, *quarantine);
+    dialog.exec();
 }
 
 void ScanPage::tmrScan_Timer() {
@@ -201,6 +231,7 @@ void ScanPage::cmdScanDir_Click() {
         engine_.setStopScanningProcess(true);
         return;
     }
+    if (typedFolder() != txtScanDir_->text()) txtScanDir_->setText(typedFolder());
     const QString folder = txtScanDir_->text();
     if (folder.trimmed().isEmpty()) {
         critical(dialogs_, window(), QStringLiteral("Please specify the directory you want to scan."));
@@ -235,9 +266,11 @@ void ScanPage::cmdScanDir_Click() {
 
     if (exiting_) return;
     ScanCounters counters{engine_.filesScanned(), engine_.detections(), engine_.filesHealed(),
-                          engine_.filesDeleted(), engine_.filesRenamed()};
+                          engine_.filesDeleted(), engine_.filesRenamed(), engine_.filesNotScanned(), {}};
+    for (const auto& path : engine_.failedActions()) counters.failedActions.push_back(fromBytes(path));
     StatisticsDialog statistics(window(), counters);
     statistics.exec();
+    engine_.executeFarwatch();
     if (afterScan_) afterScan_();
 }
 
@@ -314,7 +347,7 @@ void ScanSettingsPage::loadScanSettings() {
     scan::ScanSettings s = scan::readScanSettings(configIni_);
     // Order of the keys: PerformAction, FileSizeLimit, FilterFileExtensions, FileFilters.
     actionGroup_->setExclusive(false);
-    for (int i = 0; i < 4; ++i) optActions_[i]->setChecked(s.action && *s.action == i);
+    for (int i = 0; i < 4; ++i) optActions_[i]->setChecked(s.action && scan::detectionActionCode(*s.action) == i);
     actionGroup_->setExclusive(true);
     cboFileSize_->setEditText(QString::number(s.fileSizeLimit));
     optScan_[s.filterFiles ? 1 : 0]->setChecked(true);
@@ -325,8 +358,9 @@ void ScanSettingsPage::loadScanSettings() {
 }
 
 void ScanSettingsPage::optActions_Click(int index) {
-    platform::writeProfileString(configIni_, kSection, "PerformAction", scan::performActionText(index));
-    engine_.setNeutralizeMethods(index);
+    const scan::DetectionAction action = scan::detectionActionFromCode(index);
+    platform::writeProfileString(configIni_, kSection, "PerformAction", scan::performActionText(action));
+    engine_.setNeutralizeMethods(action);
 }
 
 void ScanSettingsPage::setFilterEnabled(bool enabled) {

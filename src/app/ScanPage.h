@@ -36,6 +36,7 @@ public:
     void showDatabaseInfo();
 
     QPushButton* settingsButton() const { return cmdHeader7_; }
+    QPushButton* quarantineButton() const { return cmdQuarantine_; }
     QLineEdit* scanDirBox() const { return txtScanDir_; }
     int animationFrame() const { return frame_; }
 
@@ -51,6 +52,9 @@ protected:
 
 private:
     void cmdBrowse2_Click();
+    void cmdQuarantine_Click();
+    // The folder box's text with a leading "~" made the home folder.
+    QString typedFolder() const;
     void tmrScan_Timer();
     void setScanningControls(bool scanning);
     void refreshFileLabel();
@@ -67,6 +71,7 @@ private:
     QLabel* lblDBDate_;
     QLabel* lblDBCount_;
     QPushButton* cmdHeader7_;
+    QPushButton* cmdQuarantine_;
     QTimer tmrScan_;
     int frame_ = 0;
     bool scanning_ = false;

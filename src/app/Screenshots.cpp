@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTreeWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,8 @@
 #include "app/LogAgentPage.h"
 #include "app/RunDialog.h"
 #include "app/MainWindow.h"
+#include "app/ProcessInfoDialog.h"
+#include "app/ProcessInspectorPage.h"
 #include "app/ScanDialogs.h"
 #include "app/ScanPage.h"
 #include "app/ScriptedDialogs.h"
@@ -182,7 +185,8 @@ int renderScreenshots(const QString& outDir) {
     ok &= save(&detection, outDir, QStringLiteral("dialog-detection"));
     detection.hide();
 
-    StatisticsDialog statistics(&window, ScanCounters{1532, 2, 1, 0, 1});
+    StatisticsDialog statistics(
+        &window, ScanCounters{1532, 3, 1, 0, 1, 2, {QStringLiteral("/media/usb-stick/RECYCLER/write-protected.exe")}});
     ok &= save(&statistics, outDir, QStringLiteral("dialog-statistics"));
     statistics.hide();
 
@@ -203,6 +207,37 @@ int renderScreenshots(const QString& outDir) {
     splash.setProgress(40, QStringLiteral("Loading Virus Signatures..."));
     ok &= save(&splash, outDir, QStringLiteral("splash"));
     splash.hide();
+
+    // The process menu for the program's own line (terminating is not offered there), and the file information
+    // window of a Windows program ($VANDRELKAST_SCREENSHOT_PE, which the script
+    // builds when the MinGW tools are there) or else of this program.
+    window.cmdHeaderClick(MainWindow::kProcessInspector);
+    ProcessInspectorPage* processes = window.processInspectorPage();
+    QTreeWidget* list = processes->processView();
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(i);
+        if (item->text(1) != QCoreApplication::applicationFilePath()) continue;
+        list->setCurrentItem(item);
+        item->setSelected(true);
+        list->scrollToItem(item);
+        break;
+    }
+    ok &= save(&window, outDir, QStringLiteral("process-inspector-own-line"));
+    if (processes->prepareProcessMenu()) {
+        QMenu* menu = processes->processMenu();
+        menu->adjustSize();
+        ok &= save(menu, outDir, QStringLiteral("process-menu"));
+        menu->hide();
+    }
+    QString pe = qEnvironmentVariable("VANDRELKAST_SCREENSHOT_PE");
+    if (pe.isEmpty()) pe = QCoreApplication::applicationFilePath();
+    ProcessInfoDialog info(&window, pe, loadWebSearches(window.programFolder().configIni), processes->shell());
+    info.show();
+    for (int i = 0; i < 200 && !info.digestsShown(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    ok &= save(&info, outDir, QStringLiteral("dialog-process-info"));
+    info.hide();
 
     RunDialog run(&window, dialogs);
     ok &= save(&run, outDir, QStringLiteral("dialog-run"));

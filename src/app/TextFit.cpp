@@ -30,4 +30,14 @@ QString folderPart(const QString& path) {
     return slash < 0 ? QString() : path.left(slash);
 }
 
+
+QString singleLine(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7f) c = QChar(0x2421);
+    }
+    return out;
+}
+
 }  // namespace vk::app

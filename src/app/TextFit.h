@@ -9,6 +9,10 @@ namespace vk::app {
 // with "..." appended is narrower (the one-character prefix when none is).
 QString compactText(const QFontMetrics& metrics, const QString& text, int maxWidth);
 
+// A file name on one line: control characters shown as their Unicode
+// pictures (a newline as U+240A), everything else as it is.
+QString singleLine(const QString& text);
+
 // The parts of a scanned path after and before its last "/".
 QString fileNamePart(const QString& path);
 QString folderPart(const QString& path);

@@ -8,14 +8,19 @@
 #include "app/Screenshots.h"
 #include "app/SingleInstance.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Target.h"
 
 namespace {
 
 const char kUsage[] =
-    "Usage: vandrelkast [/s]\n"
+    "Usage: vandrelkast [--target T] [--user NAME] [/s]\n"
     "The VandrelKast desktop program: scanner, AutoRepair, system tools.\n"
     "\n"
     "  /s           start hidden in the tray\n"
+    "  --target T   the system to repair: local (this computer), wine:PREFIX or\n"
+    "               windows:ROOT (an offline Windows mounted at ROOT); also\n"
+    "               $VANDRELKAST_TARGET, and the window's \"Target system\" choice\n"
+    "  --user NAME  the Windows profile on windows:ROOT (default: the newest)\n"
     "  --help       print this help and exit\n"
     "  --version    print the version and exit\n"
     "\n"
@@ -45,11 +50,33 @@ int main(int argc, char** argv) {
     if (arguments.size() == 2 && arguments[0] == QLatin1String("--screenshots"))
         return vk::app::renderScreenshots(arguments[1]);
 
+    vk::app::StartupOptions options;
+    std::string targetError;
+    std::optional<vk::platform::Target> target = vk::platform::targetFromEnvironment(&targetError);
+    QString user;
+    for (qsizetype i = 0; i < arguments.size();) {
+        const QString& a = arguments[i];
+        const bool isTarget = a == QLatin1String("--target"), isUser = a == QLatin1String("--user");
+        if ((isTarget || isUser) && i + 1 < arguments.size()) {
+            if (isTarget) target = vk::platform::parseTarget(arguments[i + 1].toStdString(), &targetError);
+            else user = arguments[i + 1];
+            arguments.remove(i, 2);
+            continue;
+        }
+        ++i;
+    }
+    if (!target) {
+        std::fprintf(stderr, "vandrelkast: %s\n", targetError.c_str());
+        return 2;
+    }
+    options.target = *target;
+    if (!user.isEmpty()) options.target.user = user.toStdString();
+
     vk::app::SingleInstance instance(vk::platform::programFolder().configIni);
     if (!instance.claim(arguments)) return 0;
 
     vk::app::QtDialogs dialogs;
-    vk::app::MainWindow window(dialogs);
+    vk::app::MainWindow window(dialogs, options);
     QObject::connect(&instance, &vk::app::SingleInstance::activated, &window,
                      &vk::app::MainWindow::startedAgain);
     if (!window.startUp(arguments)) return 1;

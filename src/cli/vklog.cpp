@@ -9,19 +9,21 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "cli/TargetOptions.h"
 #include "tools/LogAgent.h"
 #include "tools/ProcessList.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: vklog [FILE]\n"
+const std::string kUsage =
+    std::string("Usage: vklog [--target T] [--user NAME] [FILE]\n"
     "Writes the Log Agent snapshot of this system (running processes, startup\n"
     "entries, critical registry values, desktop autostart entries) to standard\n"
     "output, or to FILE (replaced), with CR LF line ends as the window saves it.\n"
-    "\n"
-    "  --help     show this help\n"
-    "  --version  show the version\n"
+    "\n") +
+    vk::cli::kTargetUsage +
+    "  --help       show this help\n"
+    "  --version    show the version\n"
     "\n"
     "Exit status: 0 when written, 2 on a usage error or when FILE cannot be written.\n"
     "The registry store follows $VANDRELKAST_REGISTRY; autostart entries follow\n"
@@ -59,6 +61,10 @@ int main(int argc, char** argv) {
     using namespace vk;
     auto args = cli::argumentsOf(argc, argv);
     if (cli::handleStandardOptions(args, "vklog", kUsage)) return cli::kExitOk;
+    auto target = cli::takeTargetOptions(args, "vklog");
+    if (!target) return cli::kExitError;
+    cli::StderrRegistryMessages targetMessages("vklog");
+    platform::ActiveTarget active(*target, &targetMessages);
     auto options = parseOptions(args);
     if (!options) {
         std::cerr << kUsage;

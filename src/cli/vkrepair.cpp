@@ -121,6 +121,11 @@ int runVbsKastScript(const std::string& path) {
     if (result.ok) return cli::kExitOk;
     std::string text = withLfEndings(script::scriptErrorText(result.number, result.description));
     std::fprintf(stderr, "%s\n%s\n", script::kScriptErrorTitle, text.c_str());
+    // where it happened, which the window's dialog does not say
+    if (result.line > 0 && result.column > 0)
+        std::fprintf(stderr, "Line %d, column %d\n", result.line, result.column);
+    else if (result.line > 0)
+        std::fprintf(stderr, "Line %d\n", result.line);
     return kExitScriptError;
 }
 

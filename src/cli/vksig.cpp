@@ -1,7 +1,9 @@
 // vksig: builds, inspects and extends signature databases.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <iostream>
 #include <sstream>
 
@@ -11,9 +13,12 @@
 #include "cli/DatabaseDump.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
+#include "platform/FileDescriptor.h"
 #include "platform/IniProfile.h"
+#include "platform/TempFile.h"
 #include "platform/VbConversion.h"
 #include "scan/DatabaseFile.h"
+#include "scan/ScanEngine.h"
 
 using namespace vk;
 
@@ -90,6 +95,29 @@ int checksums(const std::vector<std::string>& files, bool md5) {
     return status;
 }
 
+// What the program's own loader says of a payload text: "" when it loads.
+std::string loadProblem(const std::string& payloadText, std::vector<scan::SignatureEntry>& entries) {
+    struct Errors : scan::ScanEngineEvents {
+        std::string first;
+        void errorOccured(std::int32_t number, const std::string& description) override {
+            if (first.empty()) first = "error " + std::to_string(number) + ": " + description;
+        }
+    } errors;
+    platform::TempFile temp = platform::createTempFile("vksig");
+    if (temp.fd < 0) return "no temporary file to try it in";
+    platform::FileDescriptor owned(temp.fd);
+    std::string file = scan::buildDatabaseFile(payloadText);
+    bool written = owned.writeAll(file.data(), file.size());
+    scan::ScanEngine engine(&errors);
+    engine.setDatabasePath(temp.path);
+    if (written) engine.loadVirusDatabase();
+    ::unlink(temp.path.c_str());
+    if (!written) return "no temporary file to try it in";
+    if (!engine.vDatabaseLoaded()) return errors.first.empty() ? "it does not load" : errors.first;
+    entries = engine.signatures();
+    return "";
+}
+
 int add(const std::string& payloadPath, const std::string& name, const std::string& file) {
     auto bytes = readOrComplain(file);
     if (!bytes) return cli::kExitError;
@@ -99,8 +127,11 @@ int add(const std::string& payloadPath, const std::string& name, const std::stri
         ansiName->front() == ' ' || ansiName->back() == ' ')
         return fail("the name must be one line of single-byte (Windows-1252) text without blanks at either end");
 
+    std::string text;
+    int readError = platform::readWholeFile(payloadPath, text, SIZE_MAX);
+    if (readError != 0 && readError != ENOENT) return fail("cannot read " + payloadPath);
     std::int32_t count = 0;
-    std::string current = platform::getProfileString(payloadPath, "Main", "DatabaseSize", "0");
+    std::string current = platform::IniDocument::parse(text).get("Main", "DatabaseSize", "0");
     try {
         count = platform::toLong(current);
     } catch (const std::exception&) {
@@ -110,14 +141,36 @@ int add(const std::string& payloadPath, const std::string& name, const std::stri
     std::int32_t crc = checksum::computeCrc32({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
     checksum::Md5 md5;
     std::string digest = md5.digestFileToHexStr(file);
+    // The reader takes one pair of surrounding quotes off: a quoted name gets one more pair.
+    std::string storedName = *ansiName;
+    if (storedName.size() >= 2 && (storedName.front() == '"' || storedName.front() == '\'') &&
+        storedName.back() == storedName.front())
+        storedName = "\"" + storedName + "\"";
     std::string section = "Signature" + std::to_string(count + 1);
-    bool ok = platform::writeProfileString(payloadPath, section, "Name", *ansiName) &&
-              platform::writeProfileString(payloadPath, section, "CRC32Checksum", std::to_string(crc)) &&
-              platform::writeProfileString(payloadPath, section, "MD5Digest", digest) &&
-              platform::writeProfileString(payloadPath, section, "UseStringDetection", "0") &&
-              platform::writeProfileString(payloadPath, section, "StringSignature", "") &&
-              platform::writeProfileString(payloadPath, "Main", "DatabaseSize", std::to_string(count + 1));
-    if (!ok) return fail("cannot write " + payloadPath);
+    std::optional<std::string> edited = text;
+    for (auto [key, value] : std::initializer_list<std::pair<const char*, std::string>>{
+             {"Name", storedName},
+             {"CRC32Checksum", std::to_string(crc)},
+             {"MD5Digest", digest},
+             {"UseStringDetection", "0"},
+             {"StringSignature", ""}}) {
+        if (edited) edited = platform::setProfileStringInText(*edited, section, key, value);
+    }
+    if (edited) edited = platform::setProfileStringInText(*edited, "Main", "DatabaseSize", std::to_string(count + 1));
+    if (!edited) return fail("the signature cannot be written into " + payloadPath);
+
+    // Never a payload the program would refuse: it is tried with the program's own loader first.
+    std::vector<scan::SignatureEntry> loaded;
+    std::string problem = loadProblem(*edited, loaded);
+    if (problem.empty() && (loaded.empty() || loaded.back().name != name))
+        problem = "the name would read back as \"" + (loaded.empty() ? std::string() : loaded.back().name) + "\"";
+    if (!problem.empty()) {
+        std::string oneLine;
+        for (char c : problem) oneLine.push_back(c == '\r' || c == '\n' ? ' ' : c);
+        return fail(payloadPath + " would not load with this signature, so it was left as it was (" + oneLine + ")");
+    }
+    if (platform::atomicReplaceFile(platform::resolveLinkTarget(payloadPath), *edited) != 0)
+        return fail("cannot write " + payloadPath);
     std::cout << section << ": " << name << " CRC32=" << crc << " MD5=" << digest << "\n";
     return cli::kExitOk;
 }

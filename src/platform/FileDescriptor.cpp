@@ -77,6 +77,19 @@ std::ptrdiff_t FileDescriptor::readFully(void* buffer, std::size_t size) const {
     return static_cast<std::ptrdiff_t>(got);
 }
 
+std::ptrdiff_t FileDescriptor::readFullyAt(void* buffer, std::size_t size, std::uint64_t offset) const {
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd_, bytes + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
 bool FileDescriptor::writeAll(const void* buffer, std::size_t size) const {
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     while (size > 0) {
@@ -88,6 +101,8 @@ bool FileDescriptor::writeAll(const void* buffer, std::size_t size) const {
     }
     return true;
 }
+
+bool FileDescriptor::sync() const { return ::fsync(fd_) == 0; }
 
 bool FileDescriptor::makeDirectoryAt(const std::string& name, mode_t mode) const {
     return ::mkdirat(fd_, name.c_str(), mode) == 0;
@@ -108,6 +123,11 @@ bool FileDescriptor::setNonBlocking(bool on) const {
 bool FileDescriptor::isSameFileAs(const std::string& path) const {
     struct stat byPath, byFd;
     return ::lstat(path.c_str(), &byPath) == 0 && stat(byFd) && FileId::of(byPath) == FileId::of(byFd);
+}
+
+bool FileDescriptor::isSameFileAt(const FileDescriptor& dir, const std::string& name) const {
+    struct stat byName, byFd;
+    return dir.statAt(name, byName) && stat(byFd) && FileId::of(byName) == FileId::of(byFd);
 }
 
 bool FileDescriptor::unlinkAt(const std::string& name) const { return ::unlinkat(fd_, name.c_str(), 0) == 0; }

@@ -54,8 +54,11 @@ public:
     std::ptrdiff_t readSome(void* buffer, std::size_t size) const;
     // Fills the buffer as far as the file allows (fewer bytes only at its end); -1 on an error.
     std::ptrdiff_t readFully(void* buffer, std::size_t size) const;
+    // The same from an offset, leaving the file position alone.
+    std::ptrdiff_t readFullyAt(void* buffer, std::size_t size, std::uint64_t offset) const;
     // Writes every byte, resuming after signals and short writes.
     bool writeAll(const void* buffer, std::size_t size) const;
+    bool sync() const;
 
     bool stat(struct stat& out) const;
     // An entry of this directory, links not followed.
@@ -64,6 +67,8 @@ public:
 
     // The entry at path (a link itself, not its target) is this open file.
     bool isSameFileAs(const std::string& path) const;
+    // The same for an entry of an open directory.
+    bool isSameFileAt(const FileDescriptor& dir, const std::string& name) const;
 
     // Makes a folder in this directory; false when anything of that name exists.
     bool makeDirectoryAt(const std::string& name, mode_t mode = 0755) const;

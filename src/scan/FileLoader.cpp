@@ -1,61 +1,58 @@
 #include "scan/FileLoader.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <new>
+#include <cstring>
 
 namespace vk::scan {
 
-namespace {
-constexpr std::size_t kPiece = 256 * 1024;
-}
-
-LoadedFile::~LoadedFile() { closeFile(); }
-
-void LoadedFile::closeFile() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-}
-
-void loadFile(const std::string& path, FileIdentity expected, LoadedFile& into,
-              const std::function<void(std::size_t, std::size_t)>& arrived) {
-    into.closeFile();
-    into.ok = false;
-    into.size = 0;
-    into.fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (into.fd < 0) return;
+OpenedFile openForScan(const platform::FileDescriptor& folder, const std::string& name,
+                       const platform::FileId* expected) {
+    OpenedFile result;
+    result.fd = folder.openAt(name, O_RDONLY | O_NONBLOCK);
+    if (!result.fd.valid()) {
+        int e = errno;
+        // Vanished, or now a link: what was listed is no longer there to read.
+        if (e == ENOENT || e == ELOOP || e == ENXIO || e == ENOTDIR) return result;
+        result.status = OpenedFile::Status::Unreadable;
+        result.reason = std::strerror(e);
+        return result;
+    }
     struct stat st;
-    if (::fstat(into.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        (expected.known && (static_cast<std::uint64_t>(st.st_dev) != expected.device ||
-                            static_cast<std::uint64_t>(st.st_ino) != expected.inode)))
-        return;
-    auto size = static_cast<std::size_t>(st.st_size);
-    if (size == 0) return;
-    ::posix_fadvise(into.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (size > into.capacity) {
-        try {
-            into.data = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-            into.capacity = size;
-        } catch (const std::bad_alloc&) {
-            into.data.reset();
-            into.capacity = 0;
-            return;
-        }
+    if (!result.fd.stat(st)) {
+        result.status = OpenedFile::Status::Unreadable;
+        result.reason = std::strerror(errno);
+        return result;
     }
-    std::size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::read(into.fd, into.data.get() + got, std::min(kPiece, size - got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // a file that shrank while read is not scanned half
-        got += static_cast<std::size_t>(n);
-        if (arrived) arrived(got, size);
+    if (!S_ISREG(st.st_mode)) {
+        result.fd.reset();
+        return result;
     }
-    into.size = size;
-    into.ok = true;
+    if (expected && !(platform::FileId::of(st) == *expected)) {
+        result.fd.reset();
+        result.status = OpenedFile::Status::Unreadable;
+        result.reason = "replaced while the folder was read";
+        return result;
+    }
+    result.status = OpenedFile::Status::Opened;
+    return result;
+}
+
+int streamFile(const platform::FileDescriptor& file, const std::function<std::span<std::uint8_t>()>& space,
+               const std::function<void(std::size_t)>& arrived, const std::function<bool()>& keepGoing) {
+    std::uint64_t offset = 0;
+    while (true) {
+        if (!keepGoing()) return ECANCELED;
+        std::span<std::uint8_t> into = space();
+        // pread: the position of a descriptor is shared with whoever else holds it.
+        std::ptrdiff_t n = file.readFullyAt(into.data(), into.size(), offset);
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        offset += static_cast<std::uint64_t>(n);
+        arrived(static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) < into.size()) return 0;
+    }
 }
 
 }  // namespace vk::scan

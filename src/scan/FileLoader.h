@@ -3,40 +3,35 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <span>
 #include <string>
+
+#include "platform/FileDescriptor.h"
 
 namespace vk::scan {
 
-// One file read whole for scanning. The descriptor stays open so that the
-// actions can prove the directory entry still names what was read.
-struct LoadedFile {
-    int fd = -1;
-    std::unique_ptr<std::uint8_t[]> data;
-    std::size_t capacity = 0;
-    std::size_t size = 0;
-    bool ok = false;  // a regular, non-empty file read completely
-
-    LoadedFile() = default;
-    LoadedFile(const LoadedFile&) = delete;
-    LoadedFile& operator=(const LoadedFile&) = delete;
-    ~LoadedFile();
-    void closeFile();
+// A file of a folder opened for scanning.
+struct OpenedFile {
+    enum class Status {
+        Opened,
+        Gone,        // no longer there, a link or not a regular file: nothing to scan
+        Unreadable,  // there, but it cannot be read: reason says why
+    };
+    Status status = Status::Gone;
+    platform::FileDescriptor fd;
+    std::string reason;
 };
 
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool known = false;
-};
+// Opens an entry without following a link and without blocking on a FIFO,
+// and accepts only a regular file (with expected, only that very file).
+OpenedFile openForScan(const platform::FileDescriptor& folder, const std::string& name,
+                       const platform::FileId* expected);
 
-// Opens without following links and without blocking on FIFOs, refuses
-// anything but a regular file (and, with a known identity, anything but that
-// file), and reads it into into's buffer, growing it without zero-filling.
-// It reads in pieces small enough to stay in the cache and calls
-// arrived(bytes in the buffer, file size) after each, so the caller can work
-// on a piece while it is still there.
-void loadFile(const std::string& path, FileIdentity expected, LoadedFile& into,
-              const std::function<void(std::size_t, std::size_t)>& arrived = {});
+// Reads a file from its start to its end in pieces, whatever its size:
+// space() says where the next piece goes, arrived(n) hands it over, and
+// keepGoing() is asked before each piece. 0, ECANCELED when keepGoing said
+// no, or the errno of a failed read.
+int streamFile(const platform::FileDescriptor& file, const std::function<std::span<std::uint8_t>()>& space,
+               const std::function<void(std::size_t)>& arrived, const std::function<bool()>& keepGoing);
 
 }  // namespace vk::scan

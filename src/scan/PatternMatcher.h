@@ -38,9 +38,11 @@ public:
     // cover the text find what one search finds, so a text can be matched piece
     // by piece while each piece is in the cache. seen (one flag per pattern,
     // sized on first use) carries over between pieces; a pattern is reported once.
+    // text may be a window of a longer stream that starts at offset base of
+    // it; the window must hold every occurrence that covers [from, to).
     template <class Found>
     bool searchRange(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
-                     std::vector<std::uint8_t>& seen, Found&& found) const;
+                     std::vector<std::uint8_t>& seen, Found&& found, std::uint64_t base = 0) const;
 
     // Convenience for tests: ids of every pattern that occurs, ascending.
     std::vector<std::uint32_t> matches(const std::uint8_t* text, std::size_t size) const;
@@ -63,7 +65,7 @@ private:
 
     template <class Found>
     bool searchLong(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
-                    std::vector<std::uint8_t>& seen, Found& found) const;
+                    std::vector<std::uint8_t>& seen, Found& found, std::uint64_t base) const;
     template <class Found>
     bool searchShort(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
                      std::vector<std::uint8_t>& seen, Found& found) const;

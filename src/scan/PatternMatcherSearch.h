@@ -31,12 +31,12 @@ inline bool PatternMatcher::verify(std::uint32_t pattern, const std::uint8_t* te
 
 template <class Found>
 bool PatternMatcher::searchLong(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
-                                std::vector<std::uint8_t>& seen, Found& found) const {
+                                std::vector<std::uint8_t>& seen, Found& found, std::uint64_t base) const {
     if (longPatterns_.empty() || size < kGram) return true;
     const std::uint64_t* filter = filter_.data();
     const std::size_t last = std::min(size - kGram, to - 1);
-    // Probed positions are those one short of a multiple of the stride.
-    std::size_t first = from + (stride_ - 1 + stride_ - from % stride_) % stride_;
+    // Probed positions are those one short of a multiple of the stride, counted in the whole stream.
+    std::size_t first = from + (stride_ - 1 + stride_ - (base + from) % stride_) % stride_;
     for (std::size_t pos = first; pos <= last; pos += stride_) {
         std::uint32_t gram = load32(text + pos);
         std::uint32_t h = hashOf(gram);
@@ -83,10 +83,10 @@ bool PatternMatcher::searchShort(const std::uint8_t* text, std::size_t size, std
 
 template <class Found>
 bool PatternMatcher::searchRange(const std::uint8_t* text, std::size_t size, std::size_t from, std::size_t to,
-                                 std::vector<std::uint8_t>& seen, Found&& found) const {
+                                 std::vector<std::uint8_t>& seen, Found&& found, std::uint64_t base) const {
     if (patternCount_ == 0 || from >= to) return true;
     if (seen.size() != patternCount_) seen.assign(patternCount_, 0);
-    if (!searchLong(text, size, from, to, seen, found)) return false;
+    if (!searchLong(text, size, from, to, seen, found, base)) return false;
     return searchShort(text, size, from, to, seen, found);
 }
 

@@ -1,9 +1,11 @@
 #include "scan/ScanEngine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <new>
 
+#include "net/SendMail.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
 #include "platform/base/VersionCheck.h"
@@ -18,7 +20,6 @@ namespace {
 platform::RuntimeError envelopeError(const DatabaseEnvelope& env) {
     using S = DatabaseEnvelope::Status;
     switch (env.status) {
-        case S::Truncated: return platform::inputPastEndError();
         case S::BadLength: return {platform::kErrSubscriptOutOfRange, "Subscript out of range", platform::kErrorSource};
         case S::Unreadable:
             return env.errnoValue == EACCES || env.errnoValue == EPERM ? platform::permissionDeniedError()
@@ -37,6 +38,7 @@ ScanEngine::~ScanEngine() = default;
 void ScanEngine::setPump(platform::EventPump* pump) {
     pump_ = pump;
     md5_.setPump(pump);
+    if (mail_) mail_->setPump(pump);
 }
 
 void ScanEngine::raiseError(std::int32_t number, const std::string& description) {
@@ -69,6 +71,8 @@ void ScanEngine::loadVirusDatabase() {
                 raiseError(kErrDatabaseHeader,
                            "The header stub in virus database file \"\\signatures.dat\" is missing.");
                 return;
+            // A file cut short is as corrupt as one whose bytes changed.
+            case DatabaseEnvelope::Status::Truncated:
             case DatabaseEnvelope::Status::BadChecksum:
                 raiseError(kErrDatabaseCrc,
                            "The Cyclic Redundancy Check (CRC32) on virus database file \"\\signatures.dat\" "
@@ -81,36 +85,44 @@ void ScanEngine::loadVirusDatabase() {
         const std::size_t payloadSize = env.payload.size();
         PayloadReader reader(std::move(env.payload));
 
+        // Nothing of the engine changes until the whole database has loaded:
+        // a failed reload keeps the signatures and the index that were there.
         DatabaseMain main = reader.readMain();
-        version_ = main.version;
-        compatibleVersion_ = main.compatibleVersion;
-        releaseDate_ = main.releaseDate;
-        size_ = main.size;
 
         raiseProgress(0, "Checking Version Compatible info...");
-        auto compatible = base::compareVersionParts(base::programVersion(), compatibleVersion_);
-        if (!compatible) throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
+        auto compatible = base::compareVersionParts(base::programVersion(), main.compatibleVersion);
+        // Three parts are required even where the first part alone would decide ("0.9").
+        if (!compatible || std::count(main.compatibleVersion.begin(), main.compatibleVersion.end(), '.') < 2)
+            throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
                                                       platform::kErrorSource);
         if (!*compatible) {
             raiseError(kErrDatabaseTooNew,
                        "The database file needs a newer version of VandrelKast. Please download the latest "
                        "version of VandrelKast.\r\n\r\nVersion Needed: " +
-                           compatibleVersion_ + " or later.");
+                           main.compatibleVersion + " or later.");
             return;
         }
 
-        if (size_ < 1)
+        if (main.size < 1)
             throw platform::RuntimeError(platform::kErrSubscriptOutOfRange, "Subscript out of range",
                                          platform::kErrorSource);
         // The count is not trusted to size memory: a missing section ends the load long before.
-        entries_.clear();
-        entries_.reserve(static_cast<std::size_t>(std::min<std::int32_t>(size_, static_cast<std::int32_t>(
-                                                                                    payloadSize / 16 + 1))));
-        for (std::int32_t i = 1; i <= size_; ++i) {
-            entries_.push_back(reader.readEntry(i));
-            raiseProgress(getPercent(i, size_), "Loading Virus Signatures...");
+        std::vector<SignatureEntry> entries;
+        entries.reserve(static_cast<std::size_t>(
+            std::min<std::int32_t>(main.size, static_cast<std::int32_t>(payloadSize / 16 + 1))));
+        for (std::int32_t i = 1; i <= main.size; ++i) {
+            entries.push_back(reader.readEntry(i));
+            raiseProgress(getPercent(i, main.size), "Loading Virus Signatures...");
         }
-        index_ = SignatureIndex(entries_);
+        SignatureIndex index(entries);
+
+        version_ = main.version;
+        compatibleVersion_ = main.compatibleVersion;
+        releaseDate_ = main.releaseDate;
+        size_ = main.size;
+        entries_ = std::move(entries);
+        index_ = std::move(index);
+        index_.rebind(entries_);
 
         raiseProgress(100, "Finished Loading");
         loaded_ = true;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,13 +10,25 @@
 
 #include "checksum/Md5.h"
 #include "platform/EventPump.h"
-#include "scan/FileLoader.h"
+#include "platform/FileDescriptor.h"
+#include "scan/DetectionAction.h"
 #include "scan/ReleaseDate.h"
+#include "scan/FarwatchSettings.h"
 #include "scan/ScanEngineEvents.h"
 #include "scan/SignatureEntry.h"
 #include "scan/SignatureIndex.h"
 
+namespace vk::platform {
+struct FolderEntry;
+}
+
+namespace vk::net {
+class SendMail;
+}
+
 namespace vk::scan {
+
+class Quarantine;
 
 // Loads the signature database and scans files against it; reports only
 // through its events.
@@ -45,10 +58,11 @@ public:
     // i / n * 100 rounded half to even.
     static std::int16_t getPercent(std::int32_t i, std::int32_t n);
 
-    // Scan settings. Actions: 0 ask, 1 heal, 2 delete, 3 rename; others none.
-    std::int32_t neutralizeMethods() const { return neutralizeMethods_; }
-    void setNeutralizeMethods(std::int32_t v) { neutralizeMethods_ = v; }
-    std::int32_t fileSizeLimit() const { return fileSizeLimit_; }  // MiB
+    // Scan settings.
+    DetectionAction neutralizeMethods() const { return neutralizeMethods_; }
+    void setNeutralizeMethods(DetectionAction v) { neutralizeMethods_ = v; }
+    // MiB; a negative limit skips every file of a walk.
+    std::int32_t fileSizeLimit() const { return fileSizeLimit_; }
     void setFileSizeLimit(std::int32_t megabytes) { fileSizeLimit_ = megabytes; }
     bool filterFiles() const { return filterFiles_; }
     void setFilterFiles(bool v) { filterFiles_ = v; }
@@ -63,12 +77,25 @@ public:
     std::int32_t filesHealed() const { return filesHealed_; }
     std::int32_t filesRenamed() const { return filesRenamed_; }
     std::int32_t filesDeleted() const { return filesDeleted_; }
+    // Files and folders that could not be read since the last reset.
+    std::int32_t filesNotScanned() const { return filesNotScanned_; }
+    // Detected files whose heal, delete or rename failed, since the last reset.
+    const std::vector<std::string>& failedActions() const { return failedActions_; }
     void resetScanningStatistics();
 
+    // Heal and delete keep a copy here first (none: they delete for good).
+    void setQuarantine(std::shared_ptr<Quarantine> quarantine) { quarantine_ = std::move(quarantine); }
+    const std::shared_ptr<Quarantine>& quarantine() const { return quarantine_; }
+
+    // Paths a walk leaves out: excluded(path, isFolder) true skips the file,
+    // or the folder with its whole tree.
+    void setExclusion(std::function<bool(const std::string&, bool)> excluded) { excluded_ = std::move(excluded); }
+
     // The sub-folders of path (and, with recurse, their whole trees); not the
-    // files directly in path.
+    // files directly in path. Links met inside are never followed.
     void scanFolder(const std::string& path, bool recurse = false);
     void scanFilesInFolder(const std::string& path);
+    // One file, whatever its size or name; a link is not followed.
     void scanFile(const std::string& path);
     bool isExtensionFiltered(std::string_view extension) const;
 
@@ -91,6 +118,15 @@ public:
     bool enableFarwatch() const { return enableFarwatch_; }
     void setEnableFarwatch(bool v) { enableFarwatch_ = v; }
 
+    // Mails the report of the detections since the last reset, when enabled
+    // and something was found; the outcome is not looked at.
+    void executeFarwatch();
+    const FarwatchMailSettings& farwatchMailSettings() const { return farwatchMailSettings_; }
+    void setFarwatchMailSettings(FarwatchMailSettings s) { farwatchMailSettings_ = std::move(s); }
+    // The mail client the report goes through, kept for the engine's life
+    // (callers may listen to its events).
+    net::SendMail& farwatchMail();
+
     // Bytes of files read by scans, for progress displays.
     std::uint64_t bytesScanned() const { return bytesScanned_; }
 
@@ -99,9 +135,18 @@ public:
         "jse;ocx;php;pif;ppt;sys;key;vbx;vxd;xls;xml";
 
 private:
-    void scanEntry(const std::string& path, FileIdentity expected);
-    void actOn(const std::string& path, const SignatureEntry& entry);
-    bool neutralize(const std::string& path, int fd, std::int32_t action);
+    struct Walk;
+    // The files of an open folder (without descending).
+    void scanFilesIn(const platform::FileDescriptor& folder, const std::string& path,
+                     const std::vector<platform::FolderEntry>& entries);
+    void scanEntry(const platform::FileDescriptor& folder, const std::string& name, const std::string& path,
+                   const platform::FileId* expected);
+    void actOn(const platform::FileDescriptor& folder, const std::string& name, const std::string& path,
+               const platform::FileDescriptor& file, const SignatureEntry& entry);
+    DetectionOutcome neutralize(const platform::FileDescriptor& folder, const std::string& name,
+                                const std::string& path, const platform::FileDescriptor& file,
+                                const SignatureEntry& entry, DetectionAction action);
+    void notScanned(const std::string& path, const std::string& reason);
     bool yieldOrStop();
     void raiseError(std::int32_t number, const std::string& description);
     void raiseProgress(std::int16_t percent, const std::string& status);
@@ -118,7 +163,7 @@ private:
     std::vector<SignatureEntry> entries_;
     SignatureIndex index_;
 
-    std::int32_t neutralizeMethods_ = 0;
+    DetectionAction neutralizeMethods_ = DetectionAction::Ask;
     std::int32_t fileSizeLimit_ = 10;
     bool filterFiles_ = true;
     std::string filter_ = kDefaultFilter;
@@ -129,13 +174,19 @@ private:
     std::int32_t filesHealed_ = 0;
     std::int32_t filesRenamed_ = 0;
     std::int32_t filesDeleted_ = 0;
+    std::int32_t filesNotScanned_ = 0;
+    std::vector<std::string> failedActions_;
     std::uint64_t bytesScanned_ = 0;
+    std::shared_ptr<Quarantine> quarantine_;
+    std::function<bool(const std::string&, bool)> excluded_;
     std::vector<Detection> farwatchLog_;
     std::string username_;
     std::string address_;
     std::string emailAddress_;
     bool enableFarwatch_ = true;
-    LoadedFile current_;  // its buffer is reused for every file read here
+    FarwatchMailSettings farwatchMailSettings_ = loadFarwatchMailSettings("");
+    std::unique_ptr<net::SendMail> mail_;
+    std::vector<std::uint8_t> window_;  // the read buffer, reused for every file
 
     checksum::Md5 md5_;
 };

@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <string>
 
+#include "scan/DetectionAction.h"
+
 namespace vk::scan {
 
-// The scan engine's six events, in their declaration order.
+// The scan engine's six events, in their declaration order, and two more
+// for displays that report results.
 struct ScanEngineEvents {
     virtual ~ScanEngineEvents() = default;
     virtual void initializeLoading() {}
@@ -13,14 +16,15 @@ struct ScanEngineEvents {
     virtual void loadProgress(std::int16_t /*percent*/, const std::string& /*status*/) {}
     virtual void errorOccured(std::int32_t /*number*/, const std::string& /*description*/) {}
     virtual void scanningProgress(const std::string& /*fileScanned*/) {}
-    // The handler leaves its choice in action (0 ignore, 1 heal, 2 delete, 3 rename).
+    // The handler leaves its choice in action; Ask (untouched) and Ignore leave the file alone.
     virtual void virusDetected(const std::string& /*fileScanned*/, const std::string& /*virusName*/,
-                               std::int32_t& /*action*/) {}
+                               DetectionAction& /*action*/) {}
 
-    // Not one of the six: after every detection, the action taken on it and
-    // whether the file operation worked, for displays that report results.
+    // After every detection: the action taken on it and whether it worked.
     virtual void detectionHandled(const std::string& /*fileScanned*/, const std::string& /*virusName*/,
-                                  std::int32_t /*action*/, bool /*succeeded*/) {}
+                                  const DetectionOutcome& /*outcome*/) {}
+    // A file or folder of a scan that could not be read, so it was not scanned.
+    virtual void fileNotScanned(const std::string& /*path*/, const std::string& /*reason*/) {}
 };
 
 }  // namespace vk::scan

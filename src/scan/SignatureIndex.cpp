@@ -1,18 +1,13 @@
 #include "scan/SignatureIndex.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cstring>
 
 #include "checksum/Crc32.h"
+#include "platform/base/Text.h"
 
 namespace vk::scan {
 namespace {
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::uint64_t hashBytes(const std::string& s) {
     std::uint64_t h = 0xcbf29ce484222325ull;
@@ -78,7 +73,7 @@ std::int64_t SignatureIndex::firstConfirmed(const CrcRun& run, const std::functi
                 digest = md5Hex();
                 digested = true;
             }
-            if (!equalsIgnoringCase(e.md5, digest)) continue;
+            if (!base::equalsNoCase(e.md5, digest)) continue;
         }
         return it->second;
     }
@@ -110,32 +105,50 @@ std::int64_t SignatureIndex::firstMatch(const std::uint8_t* data, std::size_t si
     return best;
 }
 
-SignatureIndex::Pass::Pass(const SignatureIndex& index, const std::uint8_t* data, std::size_t size,
-                           platform::EventPump* pump)
-    : index_(index), data_(data), size_(size), crc_(pump) {}
+SignatureIndex::Pass::Pass(const SignatureIndex& index, std::vector<std::uint8_t>& window, platform::EventPump* pump)
+    : index_(index), window_(window), reach_(std::max<std::size_t>(1, index.matcher_.maxPatternLength())), crc_(pump) {
+    // A piece, and what must stay before it: a probe looks up to a stride
+    // back and a whole pattern ahead.
+    std::size_t wanted = kPiece + reach_ + 2 * PatternMatcher::kMaxStride;
+    if (window_.size() < wanted) window_.resize(wanted);
+}
 
-void SignatureIndex::Pass::search(std::size_t to) {
+std::span<std::uint8_t> SignatureIndex::Pass::space() {
+    if (window_.size() - length_ < kPiece) {
+        std::uint64_t keepFrom = searched_ > PatternMatcher::kMaxStride ? searched_ - PatternMatcher::kMaxStride : 0;
+        keepFrom = std::clamp<std::uint64_t>(keepFrom, windowStart_, windowStart_ + length_);
+        auto drop = static_cast<std::size_t>(keepFrom - windowStart_);
+        std::memmove(window_.data(), window_.data() + drop, length_ - drop);
+        windowStart_ = keepFrom;
+        length_ -= drop;
+    }
+    return {window_.data() + length_, kPiece};
+}
+
+void SignatureIndex::Pass::search(std::uint64_t to) {
+    to = std::min<std::uint64_t>(to, windowStart_ + length_);
     if (to <= searched_) return;
-    index_.matcher_.searchRange(data_, size_, searched_, to, seen_, [&](std::uint32_t pattern) {
-        found_.push_back(pattern);
-        return true;
-    });
+    index_.matcher_.searchRange(
+        window_.data(), length_, static_cast<std::size_t>(searched_ - windowStart_),
+        static_cast<std::size_t>(to - windowStart_), seen_,
+        [&](std::uint32_t pattern) {
+            found_.push_back(pattern);
+            return true;
+        },
+        windowStart_);
     searched_ = to;
 }
 
-void SignatureIndex::Pass::feed(std::size_t available) {
-    if (available > checksummed_) {
-        crc_.update(data_ + checksummed_, available - checksummed_);
-        checksummed_ = available;
-    }
+void SignatureIndex::Pass::commit(std::size_t n) {
+    crc_.update(window_.data() + length_, n);
+    length_ += n;
     // A probe may read a whole pattern past its position: stay that far behind.
-    std::size_t reach = index_.matcher_.maxPatternLength();
-    if (available >= reach) search(available - reach + 1);
+    std::uint64_t available = windowStart_ + length_;
+    if (available >= reach_) search(available - reach_ + 1);
 }
 
 std::int64_t SignatureIndex::Pass::finish(const std::function<std::string()>& md5Hex) {
-    feed(size_);
-    search(size_);
+    search(windowStart_ + length_);
     if (!index_.entries_) return kNoMatch;
     CrcRun run = index_.crcRun(crc_.value());
     std::int64_t best = index_.firstConfirmed(run, md5Hex);

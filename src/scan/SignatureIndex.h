@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,32 +25,42 @@ public:
 
     static constexpr std::int64_t kNoMatch = -1;
 
+    // The entries moved to another vector (same contents, same order).
+    void rebind(const std::vector<SignatureEntry>& entries) { entries_ = &entries; }
+
     // md5Hex computes the file's MD5 (upper or lower case) and is called at
     // most once, only when a CRC match needs confirming.
     std::int64_t firstMatch(const std::uint8_t* data, std::size_t size, std::int32_t fileCrc,
                             const std::function<std::string()>& md5Hex) const;
 
-    // The same while the file is still arriving: each piece is checksummed
-    // (yielding through pump as computeCrc32 does) and searched as soon as it
-    // is in the buffer, while it is still in the cache.
+    // The same while the file is still arriving, in a window of fixed size
+    // whatever the file's size: each piece is checksummed (yielding through
+    // pump as computeCrc32 does) and searched while it is still in the cache.
     class Pass {
     public:
-        Pass(const SignatureIndex& index, const std::uint8_t* data, std::size_t size, platform::EventPump* pump);
-        // The first `available` bytes of the buffer are filled.
-        void feed(std::size_t available);
-        // After the whole file was fed.
+        // window: the caller's buffer, reused from file to file.
+        Pass(const SignatureIndex& index, std::vector<std::uint8_t>& window, platform::EventPump* pump);
+        // Where the next piece of the file goes.
+        std::span<std::uint8_t> space();
+        // n bytes were put into the last space().
+        void commit(std::size_t n);
+        // After the whole file was committed.
         std::int64_t finish(const std::function<std::string()>& md5Hex);
+        std::uint64_t bytesSeen() const { return windowStart_ + length_; }
+
+        static constexpr std::size_t kPiece = 256 * 1024;
 
     private:
         const SignatureIndex& index_;
-        const std::uint8_t* data_;
-        std::size_t size_;
+        std::vector<std::uint8_t>& window_;
+        std::size_t reach_;
+        std::uint64_t windowStart_ = 0;  // stream offset of window_[0]
+        std::size_t length_ = 0;         // bytes of the window filled
+        std::uint64_t searched_ = 0;     // stream offsets below this were probed
         checksum::Crc32Stream crc_;
-        std::size_t checksummed_ = 0;
-        std::size_t searched_ = 0;
         std::vector<std::uint8_t> seen_;
         std::vector<std::uint32_t> found_;
-        void search(std::size_t to);
+        void search(std::uint64_t to);
     };
 
 private:

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -74,6 +75,13 @@ std::optional<StatFields> readStat(std::uint32_t pid) {
         pos = end;
     }
     return fields;
+}
+
+// The file the process runs, through its exe link (even once that file's name has gone).
+ExecutableIdentity executableOf(const std::string& procDir) {
+    struct stat st {};
+    if (::stat((procDir + "/exe").c_str(), &st) != 0) return std::nullopt;
+    return platform::FileId::of(st);
 }
 
 bool hasEnded(std::uint32_t pid) {
@@ -174,7 +182,8 @@ void ProcessList::refresh() {
             if (!path) continue;
             auto stat = readStat(static_cast<std::uint32_t>(id));
             if (!stat) continue;
-            entries_.push_back({static_cast<std::uint32_t>(id), std::move(*path), stat->startTime});
+            entries_.push_back({static_cast<std::uint32_t>(id), std::move(*path), stat->startTime,
+                                executableOf(procDir)});
         }
         ::closedir(dir);
     }
@@ -204,6 +213,11 @@ std::string ProcessList::exePath(std::int64_t index) const {
     std::string path = e->path;
     std::erase(path, '\0');
     return path;
+}
+
+ExecutableIdentity ProcessList::executableIdentity(std::int64_t index) const {
+    const Entry* e = entryAt(index);
+    return e ? e->executable : std::nullopt;
 }
 
 bool ProcessList::terminateProcessItem(std::int64_t index) {

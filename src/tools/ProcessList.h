@@ -1,12 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/EventPump.h"
+#include "platform/FileDescriptor.h"
 
 namespace vk::tools {
+
+// The device and inode of a process's executable when the list was built.
+using ExecutableIdentity = std::optional<platform::FileId>;
 
 // The running processes whose executable we may inspect, from /proc.
 // Entries are indexed 0..count() inclusive; with nothing recorded, count() is
@@ -22,6 +27,8 @@ public:
     // 0 / "" for an index outside 0..count().
     std::uint32_t processID(std::int64_t index) const;
     std::string exePath(std::int64_t index) const;
+    // nullopt for an index outside 0..count() or an executable that could not be examined.
+    ExecutableIdentity executableIdentity(std::int64_t index) const;
 
     // Ends entry index's process; false when the entry's identifier now belongs
     // to another process (it ended and its number was reused) or the kill failed.
@@ -39,6 +46,7 @@ private:
         std::uint32_t id = 0;
         std::string path;
         std::uint64_t startTime = 0;  // /proc/PID/stat field 22, guards against reuse
+        ExecutableIdentity executable;
     };
 
     const Entry* entryAt(std::int64_t index) const;

@@ -48,6 +48,7 @@ ProgramHome::ProgramHome(const std::vector<scan::SignatureEntry>& entries, const
     dir.write("signatures.dat", scan::buildDatabaseFile(scan::formatPayload(main, entries)));
     if (!config.empty()) dir.write("config.ini", config);
     env_ = std::make_unique<test::ScopedEnv>("VANDRELKAST_HOME", dir.str().c_str());
+    dataEnv_ = std::make_unique<test::ScopedEnv>("XDG_DATA_HOME", (dir.path() / "data").c_str());
 }
 
 scan::SignatureEntry stringSignature(const std::string& name, const std::string& bytes) {

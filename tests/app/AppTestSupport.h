@@ -51,6 +51,7 @@ public:
 
 private:
     std::unique_ptr<test::ScopedEnv> env_;
+    std::unique_ptr<test::ScopedEnv> dataEnv_;  // the quarantine stays inside the test's folder
 };
 
 scan::SignatureEntry stringSignature(const std::string& name, const std::string& bytes);

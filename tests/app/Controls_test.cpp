@@ -121,7 +121,7 @@ TEST(TextFit, CompactTextKeepsTheLongestFittingPrefix) {
 }
 
 TEST(StatisticsDialog, ZeroShowsNotAvailable) {
-    StatisticsDialog d(nullptr, ScanCounters{12, 0, 3, 0, 1});
+    StatisticsDialog d(nullptr, ScanCounters{12, 0, 3, 0, 1, 0, {}});
     auto text = [&](const char* name) { return d.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
     EXPECT_EQ(text("lblFileScanned"), QStringLiteral("12"));
     EXPECT_EQ(text("lblFilesInfected"), QStringLiteral("n/a"));

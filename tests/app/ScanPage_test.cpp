@@ -4,9 +4,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 
 #include "AppTestSupport.h"
@@ -177,7 +179,7 @@ TEST_F(ScanProgram, SettingsLoadFromConfigAndEveryChangeIsWritten) {
         QWidget* s = w->page(MainWindow::kSndSettings);
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(child<QRadioButton>(s, ("optActions" + std::to_string(i)).c_str())->isChecked(), i == c.checked);
-        EXPECT_EQ(w->scanEngine().neutralizeMethods(), c.engineAction);
+        EXPECT_EQ(vk::scan::detectionActionCode(w->scanEngine().neutralizeMethods()), c.engineAction);
         EXPECT_EQ(child<QComboBox>(s, "cboFileSize")->currentText(), QStringLiteral("1"));
         EXPECT_EQ(w->scanEngine().fileSizeLimit(), 1);
         EXPECT_TRUE(child<QRadioButton>(s, "optScan0")->isChecked());
@@ -200,7 +202,7 @@ TEST_F(ScanProgram, SettingsLoadFromConfigAndEveryChangeIsWritten) {
     for (int i : {2, 0, 3, 1}) {
         child<QRadioButton>(s, ("optActions" + std::to_string(i)).c_str())->click();
         EXPECT_EQ(key("PerformAction"), written[i]);
-        EXPECT_EQ(w->scanEngine().neutralizeMethods(), i);
+        EXPECT_EQ(vk::scan::detectionActionCode(w->scanEngine().neutralizeMethods()), i);
     }
     child<QRadioButton>(s, "optScan0")->click();
     EXPECT_EQ(key("FilterFileExtensions"), "0");
@@ -224,7 +226,7 @@ TEST_F(ScanProgram, SettingsLoadFromConfigAndEveryChangeIsWritten) {
     EXPECT_TRUE(child<QRadioButton>(s2, "optActions1")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(s2, "optScan1")->isChecked());
     EXPECT_EQ(child<QLineEdit>(s2, "txtFileFilter")->text(), QStringLiteral("exe;vbs"));
-    EXPECT_EQ(again->scanEngine().neutralizeMethods(), 1);
+    EXPECT_EQ(again->scanEngine().neutralizeMethods(), vk::scan::DetectionAction::Heal);
 }
 
 TEST_F(ScanProgram, SizeBoxTakesDigitsOnlyAndValidatesWhenLeft) {
@@ -344,7 +346,9 @@ TEST(ScanPrompt, CancelAsksAndOkChecksTheFolder) {
 TEST(DetectionDialog, PathsAreFittedAndTheChoiceIsMapped) {
     QWidget owner;
     const QString longFolder = QStringLiteral("/media/stick/") + QString(200, QLatin1Char('d'));
-    const int results[4] = {1, 2, 3, 0};
+    using vk::scan::DetectionAction;
+    const DetectionAction results[4] = {DetectionAction::Heal, DetectionAction::Delete, DetectionAction::Rename,
+                                        DetectionAction::Ignore};
     for (int i = 0; i < 4; ++i) {
         DetectionDialog d(&owner, owner.font());
         d.fill(longFolder + QStringLiteral("/x.exe"), QStringLiteral("W32.Test"));
@@ -362,5 +366,103 @@ TEST(DetectionDialog, PathsAreFittedAndTheChoiceIsMapped) {
     DetectionDialog closed(&owner, owner.font());
     closed.show();
     closed.close();
-    EXPECT_EQ(closed.choice(), 0);  // closed without OK: ignore
+    EXPECT_EQ(closed.choice(), DetectionAction::Ignore);  // closed without OK
+}
+
+TEST_F(ScanProgram, FailedActionsAndUnreadFilesAreListedInTheStatistics) {
+    // A quarantine too small for the file: the heal cannot keep a copy, so it does not delete.
+    ProgramHome home({stringSignature("Worm.Test", kMarker)},
+                     std::string(kAllFiles) + "PerformAction=1\nQuarantineSizeLimit=0\n");
+    TempDir tree;
+    auto infected = tree.write("sub/worm\nname.exe", "MZ" + kMarker);
+    auto w = start(home);
+    ScanPage* page = w->scanPage();
+    ModalDriver driver;
+    QString healed, failedCaption;
+    QStringList failed;
+    driver.expect("frmStatistics", [&](QWidget* d) {
+        healed = label(d, "lblFilesHealed");
+        auto* list = child<QListWidget>(d, "lstFailedActions");
+        if (list)
+            for (int i = 0; i < list->count(); ++i) failed << list->item(i)->text();
+        for (auto* l : d->findChildren<QLabel*>())
+            if (l->text() == QStringLiteral("Could not delete:")) failedCaption = l->text();
+        clickChild(d, "cmdOK");
+    });
+    page->scanDirBox()->setText(QString::fromStdString(tree.str()));
+    clickChild(page, "cmdScanDir");
+    EXPECT_TRUE(driver.allHandled());
+    EXPECT_TRUE(fs::exists(infected));
+    EXPECT_EQ(healed, QStringLiteral("n/a"));
+    EXPECT_EQ(failedCaption, QStringLiteral("Could not delete:"));
+    // One line per name: the newline is shown, not obeyed.
+    EXPECT_EQ(failed, QStringList{QString::fromStdString(tree.str()) + QStringLiteral("/sub/worm\u240Aname.exe")});
+
+    ScanCounters counters{5, 0, 0, 0, 0, 2, {}};
+    StatisticsDialog stats(nullptr, counters);
+    EXPECT_EQ(label(&stats, "lblFilesNotScanned"), QStringLiteral("2"));
+    EXPECT_EQ(child<QListWidget>(&stats, "lstFailedActions"), nullptr);
+    StatisticsDialog none(nullptr, ScanCounters{});
+    EXPECT_EQ(label(&none, "lblFilesNotScanned"), QStringLiteral("n/a"));
+}
+
+TEST_F(ScanProgram, TheFolderBoxExpandsHomeStartsOnEnterAndBrowseOpensThere) {
+    ProgramHome home({stringSignature("Worm.Test", kMarker)}, kAllFiles);
+    TempDir fakeHome;
+    fakeHome.write("stick/a.txt", "clean");
+    fakeHome.write("stick/b.txt", "clean");
+    vk::test::ScopedEnv homeEnv("HOME", fakeHome.str().c_str());
+    auto w = start(home);
+    ScanPage* page = w->scanPage();
+    ModalDriver driver;
+    QString scanned;
+    driver.expect("frmStatistics", [&](QWidget* d) {
+        scanned = label(d, "lblFileScanned");
+        clickChild(d, "cmdOK");
+    });
+    page->scanDirBox()->setText(QStringLiteral("~/stick"));
+    QTest::keyClick(page->scanDirBox(), Qt::Key_Return);
+    EXPECT_TRUE(driver.allHandled());
+    EXPECT_EQ(scanned, QStringLiteral("2"));
+    EXPECT_EQ(page->scanDirBox()->text(), QString::fromStdString((fakeHome / "stick").string()));
+
+    dialogs.clear();
+    dialogs.answerFolder(QStringLiteral("My Computer"));
+    clickChild(page, "cmdBrowse2");
+    ASSERT_EQ(dialogs.calls().size(), 1u);
+    EXPECT_EQ(dialogs.calls()[0].request.initDir, QString::fromStdString((fakeHome / "stick").string()));
+}
+
+TEST_F(ScanProgram, TheQuarantineWindowRestoresWhatAHealRemoved) {
+    ProgramHome home({stringSignature("Worm.Test", kMarker)}, kAllFiles);
+    TempDir tree;
+    const std::string body = "MZ\x01\x02" + kMarker + std::string(1000, '\x7f');
+    auto infected = tree.write("worm.exe", body);
+    auto w = start(home);
+    ScanPage* page = w->scanPage();
+    ModalDriver driver;
+    driver.expect("frmDetection", [&](QWidget* d) { clickChild(d, "cmdOK"); });  // heal, preselected
+    driver.expect("frmStatistics", [&](QWidget* d) { clickChild(d, "cmdOK"); });
+    page->scanDirBox()->setText(QString::fromStdString(tree.str()));
+    clickChild(page, "cmdScanDir");
+    ASSERT_TRUE(driver.allHandled());
+    ASSERT_FALSE(fs::exists(infected));
+    EXPECT_EQ(w->scanEngine().filesHealed(), 1);
+
+    QStringList rows;
+    int left = -1;
+    driver.expect("frmQuarantine", [&](QWidget* d) {
+        auto* list = child<QTreeWidget>(d, "lvwQuarantine");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << list->topLevelItem(i)->text(1) + QStringLiteral(" ") + list->topLevelItem(i)->text(2);
+        clickChild(d, "cmdRestore");
+        left = list->topLevelItemCount();
+        clickChild(d, "cmdClose");
+    });
+    clickChild(page, "cmdQuarantine");
+    EXPECT_TRUE(driver.allHandled());
+    EXPECT_EQ(rows, QStringList{QStringLiteral("Worm.Test ") + QString::fromStdString(infected.string())});
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(readFile(infected), body);
+    EXPECT_TRUE(dialogs.messages().empty());
 }

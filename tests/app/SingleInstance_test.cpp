@@ -60,7 +60,7 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay) {
     EXPECT_EQ(version.out, "vandrelkast (VandrelKast) 1.4.0 Beta\n");
     auto help = vk::test::runProgram(bin, {"--help"}, noDisplay);
     EXPECT_EQ(help.status, 0) << help.err;
-    EXPECT_TRUE(help.out.starts_with("Usage: vandrelkast [/s]\n")) << help.out;
+    EXPECT_TRUE(help.out.starts_with("Usage: vandrelkast [--target T] [--user NAME] [/s]\n")) << help.out;
     EXPECT_NE(help.out.find("/s "), std::string::npos);
 }
 

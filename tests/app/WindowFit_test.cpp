@@ -110,7 +110,7 @@ TEST(WindowLook, SideBarWidthFollowsItsFont) {
             EXPECT_LE(metrics.horizontalAdvance(caption) + 20, button->width()) << caption.toStdString();
             ++checked;
         }
-        EXPECT_EQ(checked, MainWindow::kPageCount);  // eleven pages and Exit
+        EXPECT_EQ(checked, MainWindow::kPageCount + 1);  // eleven pages, the target choice and Exit
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/RunProgram.h"
@@ -20,7 +21,8 @@ protected:
         return vk::test::runProgram(program, args,
                                     {{"VANDRELKAST_REGISTRY", (dir / "registry").string()},
                                      {"XDG_CONFIG_HOME", (dir / "config").string()},
-                                     {"XDG_CONFIG_DIRS", (dir / "xdg").string()}});
+                                     {"XDG_CONFIG_DIRS", (dir / "xdg").string()},
+                                     {"VANDRELKAST_TARGET", "local"}});
     }
     std::string program;
     vk::test::TempDir dir;
@@ -29,7 +31,7 @@ protected:
 TEST_F(VkLog, HelpVersionAndUsageErrors) {
     auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: vklog [FILE]"), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: vklog [--target T] [--user NAME] [FILE]"), std::string::npos);
     auto version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "vklog (VandrelKast) 1.4.0 Beta\n");
@@ -63,6 +65,39 @@ TEST_F(VkLog, FileIsWrittenOrTheReasonGiven) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("cannot write " + (dir / "missing/snap.txt").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "registry"));  // a snapshot writes nothing else
+}
+
+TEST_F(VkLog, ReadsAWinePrefixAsTarget) {
+    fs::create_directories(dir / "prefix" / "drive_c");
+    std::ofstream(dir / "prefix" / "system.reg")
+        << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+           "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1\n\"Worm\"=\"C:\\\\w.exe\"\n";
+    std::ofstream(dir / "prefix" / "user.reg") << "WINE REGISTRY Version 2\n";
+    const std::string before = vk::test::readFile(dir / "prefix" / "system.reg");
+    auto r = run({"--target=wine:" + (dir / "prefix").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\r\nWorm: C:\\w.exe\r\n"), std::string::npos) << r.out;
+    EXPECT_EQ(vk::test::readFile(dir / "prefix" / "system.reg"), before);
+    auto bad = run({"--target", "windows:" + (dir / "none").string()});
+    EXPECT_EQ(bad.status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VkLog, TheSnapshotOfAWinePrefix) {
+    const fs::path prefix = dir / "prefix";
+    fs::create_directories(prefix / "drive_c");
+    std::ofstream(prefix / "system.reg")
+        << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+           "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1\n\"PrefixWorm\"=\"C:\\\\users\\\\w.exe\"\n";
+    std::ofstream(prefix / "user.reg") << "WINE REGISTRY Version 2\n";
+    auto local = run({});
+    auto wine = run({"--target", "wine:" + prefix.string()});
+    EXPECT_EQ(wine.status, 0) << wine.err;
+    EXPECT_EQ(local.out.find("PrefixWorm"), std::string::npos);
+    EXPECT_NE(wine.out.find("C:\\users\\w.exe"), std::string::npos) << wine.out;
 }
 
 }  // namespace

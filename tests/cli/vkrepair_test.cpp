@@ -134,7 +134,8 @@ TEST_F(VkRepair, VBScriptErrorEndsTheRunWithItsText) {
     auto r = run("'" + script.string() + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "before\n");
-    EXPECT_EQ(r.err, "VBScript Error\nKastScript Error:\n\nError Number:11\nError Description: Division by zero\n");
+    EXPECT_EQ(r.err, "VBScript Error\nKastScript Error:\n\nError Number:11\nError Description: Division by zero\n"
+                     "Line 2, column 1\n");
 
     auto crc = dir.write("crc.kst", "c = FileIO.GetFileCRC32(\"" + (dir / "none.bin").string() + "\")\r\n");
     r = run("'" + crc.string() + "'");
@@ -146,6 +147,13 @@ TEST_F(VkRepair, VBScriptErrorEndsTheRunWithItsText) {
     r = run("'" + syntax.string() + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Error Number:1023"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\nLine 1, column 4\n"), std::string::npos) << r.err;
+
+    auto nested = dir.write("nested.vks", "Sub Inner()\r\n  IOMessage \"in\"\r\n    Err.Raise 5\r\nEnd Sub\r\nInner\r\n");
+    r = run("'" + nested.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error Number:5\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\nLine 3, column 5\n"), std::string::npos) << r.err;
 }
 
 TEST_F(VkRepair, HelpVersionAndUsage) {

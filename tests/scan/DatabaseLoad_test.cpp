@@ -60,6 +60,9 @@ void load(Loaded& l, const std::string& fileBytes, const TempDir& dir) {
 
 const std::string kLoading = "0 Loading Virus Database...";
 const std::string kChecking = "0 Checking Version Compatible info...";
+const std::string kCorrupt =
+    "error 1029 The Cyclic Redundancy Check (CRC32) on virus database file \"\\signatures.dat\" failed. File is "
+    "corrupt.";
 
 TEST(DatabaseLoad, ThreeSignaturesLoadWithTheExactEventSequence) {
     TempDir dir;
@@ -129,9 +132,10 @@ std::vector<FailureCase> failureCases() {
         {"checksum mismatch", withByteChanged(good, 40),
          {kLoading, "error 1029 The Cyclic Redundancy Check (CRC32) on virus database file \"\\signatures.dat\" "
                     "failed. File is corrupt."}},
-        {"header cut after the magic", good.substr(0, 30), {kLoading, internalError(62, "Input past end of file")}},
-        {"length larger than the file", withLength(good, 1 << 30), {kLoading, internalError(62, "Input past end of file")}},
-        {"payload cut short", good.substr(0, good.size() - 1), {kLoading, internalError(62, "Input past end of file")}},
+        // A file cut short is corrupt, whatever part is missing.
+        {"header cut after the magic", good.substr(0, 30), {kLoading, kCorrupt}},
+        {"length larger than the file", withLength(good, 1 << 30), {kLoading, kCorrupt}},
+        {"payload cut short", good.substr(0, good.size() - 1), {kLoading, kCorrupt}},
         {"zero-length payload", withLength(good.substr(0, 34), 0), {kLoading, internalError(9, "Subscript out of range")}},
         {"negative length", withLength(good, -1), {kLoading, internalError(9, "Subscript out of range")}},
         {"garbage after decryption", buildDatabaseFile(garbage), {kLoading, internalError(13, "Type mismatch")}},
@@ -142,6 +146,14 @@ std::vector<FailureCase> failureCases() {
         {"unparsable ReleaseDate", buildDatabaseFile(mainSection("1", "1.4.0", "someday") + signature(1, "A", "1")),
          {kLoading, internalError(13, "Type mismatch")}},
         {"two-part CompatibleVersion", buildDatabaseFile(mainSection("1", "1.4") + signature(1, "A", "1")),
+         {kLoading, kChecking, internalError(9, "Subscript out of range")}},
+        {"CompatibleVersion 0.9", buildDatabaseFile(mainSection("1", "0.9") + signature(1, "A", "1")),
+         {kLoading, kChecking, internalError(9, "Subscript out of range")}},
+        {"empty CompatibleVersion", buildDatabaseFile(mainSection("1", "") + signature(1, "A", "1")),
+         {kLoading, kChecking, internalError(9, "Subscript out of range")}},
+        {"no CompatibleVersion",
+         buildDatabaseFile("[Main]\r\nVersion=1\r\nReleaseDate=2026-12-01\r\nDatabaseSize=1\r\n" +
+                           signature(1, "A", "1")),
          {kLoading, kChecking, internalError(9, "Subscript out of range")}},
         {"newer program needed", buildDatabaseFile(mainSection("1", "1.5.0") + signature(1, "A", "1")),
          {kLoading, kChecking,
@@ -167,6 +179,35 @@ TEST(DatabaseLoad, EachBrokenFileEndsInItsErrorPath) {
         expected.insert(expected.end(), c.expectedTail.begin(), c.expectedTail.end());
         EXPECT_EQ(l.events.log, expected);
         EXPECT_FALSE(l.engine.vDatabaseLoaded());
+    }
+}
+
+TEST(DatabaseLoad, AFailedReloadKeepsTheDatabaseThatWasLoaded) {
+    TempDir dir;
+    Loaded l;
+    load(l, buildDatabaseFile(mainSection("2") + signature(1, "A", "0") +
+                              "[Signature2]\r\nName=Marker\r\nCRC32Checksum=0\r\nStringSignature=RELOAD-MARK\r\n"),
+         dir);
+    ASSERT_TRUE(l.engine.vDatabaseLoaded());
+    // Fails after its first entry was read: nothing of it may be left behind.
+    for (const std::string& broken :
+         {buildDatabaseFile(mainSection("3", "1.4.0") + signature(1, "B", "1") + signature(2, "C", "2")),
+          buildDatabaseFile(mainSection("1", "9.0.0") + signature(1, "D", "1"))}) {
+        l.events.errors.clear();
+        load(l, broken, dir);
+        EXPECT_EQ(l.events.errors.size(), 1u);
+        EXPECT_TRUE(l.engine.vDatabaseLoaded());
+        EXPECT_EQ(l.engine.vDatabaseSize(), 2);
+        EXPECT_EQ(l.engine.vDatabaseCompatibleVer(), "1.4.0");
+        ASSERT_EQ(l.engine.signatures().size(), 2u);
+        EXPECT_EQ(l.engine.signatures()[1].name, "Marker");
+        // The index still points at live entries (the sanitizer watches this read).
+        auto file = dir.write("infected.bin", "xx RELOAD-MARK xx");
+        l.engine.setNeutralizeMethods(DetectionAction::Ignore);
+        l.engine.resetFarwatch();
+        l.engine.scanFile(file.string());
+        ASSERT_EQ(l.engine.farwatchLog().size(), 1u);
+        EXPECT_EQ(l.engine.farwatchLog()[0].virusName, "Marker");
     }
 }
 

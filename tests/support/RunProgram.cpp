@@ -16,6 +16,15 @@ std::string builtProgram(const std::string& name) {
     return bin ? std::string(bin) + "/" + name : std::string();
 }
 
+void execProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::pair<std::string, std::string>>& env, const std::string& input) {
     TempDir io;
@@ -33,12 +42,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
         ::dup2(i, 0);
         ::dup2(o, 1);
         ::dup2(e, 2);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+        execProgram(program, args);
     }
     int raw = 0;
     while (::waitpid(pid, &raw, 0) < 0) {

@@ -16,6 +16,9 @@ struct ProgramResult {
 // the variable is unset.
 std::string builtProgram(const std::string& name);
 
+// In a forked child: replaces it with program and its arguments, or exits 127.
+[[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);
+
 // Runs a program with arguments (no shell), extra environment variables and
 // standard input, and collects its output.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,

@@ -269,6 +269,7 @@ struct ProcDef {
     int numLocals = 0;          // params first, then the result (functions/Get), then locals
     int resultSlot = -1;
     std::vector<std::u16string> localNames;  // lower-case, by slot
+    std::vector<std::pair<int, Variant>> constants;  // local Const slots and their values
     bool optionExplicit = false;
 };
 

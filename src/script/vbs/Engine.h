@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/ErrorInfo.h"
 #include "script/vbs/Object.h"
 #include "script/vbs/Variant.h"
 
@@ -15,12 +16,9 @@ namespace vk::vbs {
 // Outcome of running script text. On failure: the VBScript error number and text, its
 // source ("Microsoft VBScript runtime error", "Microsoft VBScript compilation error", or what
 // a host object / Err.Raise gave) and the 1-based line and column where it happened.
-struct ScriptResult {
+struct ScriptResult : base::ErrorInfo {
     bool ok = true;
     bool stopped = false;  // ended by requestStop(); number is err::Stopped
-    int32_t number = 0;
-    std::string description;
-    std::string source;
     int line = 0;
     int column = 0;
 };

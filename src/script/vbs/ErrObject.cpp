@@ -7,6 +7,14 @@ namespace vk::vbs {
 
 namespace {
 
+// Err.Raise's number: 0 and positive numbers beyond 16 bits are invalid, an HRESULT becomes
+// the VBScript number it stands for.
+int32_t raisedNumber(const Variant& v) {
+    int32_t number = toLong(v);
+    if (number == 0 || number > 0xFFFF) raise(err::InvalidCall);
+    return number < 0 ? errorFromHresult(number) : number;
+}
+
 class ErrObject : public Object {
 public:
     explicit ErrObject(Interpreter& in) : in_(in.self) {}
@@ -52,14 +60,14 @@ public:
             return Variant();
         }
         if (equalsNoCase(name, "raise")) {
-            if (!args.has(0)) raise(err::ArgNotOptional);
-            int32_t number = toLong(args[0]);
-            if (number == 0) raise(err::InvalidCall);
-            std::string source = args.has(1) ? toUtf8(args[1]) : std::string();
-            std::string desc = args.has(2) ? toUtf8(args[2]) : std::string();
+            if (!args.has(0)) raise(err::WrongArgs);
+            int32_t number = raisedNumber(args[0]);
+            // what the call leaves out is kept from the error already recorded
+            std::string source = args.has(1) ? toUtf8(args[1]) : utf16ToUtf8(e.source);
+            std::string desc = args.has(2) ? toUtf8(args[2]) : utf16ToUtf8(e.description);
             ScriptError ex(number, desc, source);
-            if (args.has(3)) ex.helpFile = toUtf8(args[3]);
-            if (args.has(4)) ex.helpContext = toLong(args[4]);
+            ex.helpFile = args.has(3) ? toUtf8(args[3]) : utf16ToUtf8(e.helpFile);
+            ex.helpContext = args.has(4) ? toLong(args[4]) : e.helpContext;
             throw ex;
         }
         raise(err::NoSuchMember);

@@ -9,130 +9,196 @@ struct ErrorEntry {
 };
 
 const ErrorEntry kErrors[] = {
-    {5, "Invalid procedure call or argument"},
-    {6, "Overflow"},
-    {7, "Out of memory"},
-    {9, "Subscript out of range"},
-    {10, "This array is fixed or temporarily locked"},
-    {11, "Division by zero"},
-    {13, "Type mismatch"},
-    {14, "Out of string space"},
-    {17, "Can't perform requested operation"},
-    {28, "Out of stack space"},
-    {35, "Sub or Function not defined"},
-    {48, "Error in loading DLL"},
-    {51, "Internal error"},
-    {52, "Bad file name or number"},
-    {53, "File not found"},
-    {54, "Bad file mode"},
-    {55, "File already open"},
-    {57, "Device I/O error"},
-    {58, "File already exists"},
-    {61, "Disk full"},
-    {62, "Input past end of file"},
-    {67, "Too many files"},
-    {68, "Device unavailable"},
-    {70, "Permission denied"},
-    {71, "Disk not ready"},
-    {74, "Can't rename with different drive"},
-    {75, "Path/File access error"},
-    {76, "Path not found"},
-    {91, "Object variable not set"},
-    {92, "For loop not initialized"},
-    {94, "Invalid use of Null"},
-    {322, "Can't create necessary temporary file"},
-    {424, "Object required"},
-    {429, "ActiveX component can't create object"},
-    {430, "Class doesn't support Automation"},
-    {432, "File name or class name not found during Automation operation"},
-    {438, "Object doesn't support this property or method"},
-    {440, "Automation error"},
-    {445, "Object doesn't support this action"},
-    {446, "Object doesn't support named arguments"},
-    {447, "Object doesn't support current locale setting"},
-    {448, "Named argument not found"},
-    {449, "Argument not optional"},
-    {450, "Wrong number of arguments or invalid property assignment"},
-    {451, "Object not a collection"},
-    {453, "Specified DLL function not found"},
-    {455, "Code resource lock error"},
-    {457, "This key is already associated with an element of this collection"},
-    {458, "Variable uses an Automation type not supported in VBScript"},
-    {462, "The remote server machine does not exist or is unavailable"},
-    {481, "Invalid picture"},
-    {500, "Variable is undefined"},
-    {501, "Illegal assignment"},
-    {502, "Object not safe for scripting"},
-    {503, "Object not safe for initializing"},
-    {504, "Object not safe for creating"},
-    {505, "Invalid or unqualified reference"},
-    {506, "Class not defined"},
-    {507, "An exception occurred"},
-    {5008, "Illegal assignment"},
-    {5016, "Regular Expression object expected"},
-    {5017, "Syntax error in regular expression"},
-    {5018, "Unexpected quantifier"},
-    {5019, "Expected ']' in regular expression"},
-    {5020, "Expected ')' in regular expression"},
-    {5021, "Invalid range in character set"},
-    {32811, "Element not found"},
-    {32812, "The specified date is not available in the current locale's calendar"},
+    {err::InvalidCall, "Invalid procedure call or argument"},
+    {err::Overflow, "Overflow"},
+    {err::OutOfMemory, "Out of memory"},
+    {err::SubscriptRange, "Subscript out of range"},
+    {err::ArrayLocked, "This array is fixed or temporarily locked"},
+    {err::DivByZero, "Division by zero"},
+    {err::TypeMismatch, "Type mismatch"},
+    {err::OutOfStringSpace, "Out of string space"},
+    {err::CantPerformOperation, "Can't perform requested operation"},
+    {err::OutOfStack, "Out of stack space"},
+    {err::SubNotDefined, "Sub or Function not defined"},
+    {err::DllLoadError, "Error in loading DLL"},
+    {err::InternalError, "Internal error"},
+    {err::BadFileNameOrNumber, "Bad file name or number"},
+    {err::FileNotFound, "File not found"},
+    {err::BadFileMode, "Bad file mode"},
+    {err::FileAlreadyOpen, "File already open"},
+    {err::DeviceIoError, "Device I/O error"},
+    {err::FileAlreadyExists, "File already exists"},
+    {err::DiskFull, "Disk full"},
+    {err::InputPastEndOfFile, "Input past end of file"},
+    {err::TooManyFiles, "Too many files"},
+    {err::DeviceUnavailable, "Device unavailable"},
+    {err::PermissionDenied, "Permission denied"},
+    {err::DiskNotReady, "Disk not ready"},
+    {err::RenameAcrossDrives, "Can't rename with different drive"},
+    {err::PathFileAccess, "Path/File access error"},
+    {err::PathNotFound, "Path not found"},
+    {err::ObjectNotSet, "Object variable not set"},
+    {err::ForLoopNotInitialized, "For loop not initialized"},
+    {err::InvalidNull, "Invalid use of Null"},
+    {err::CantCreateTempFile, "Can't create necessary temporary file"},
+    {err::ObjectRequired, "Object required"},
+    {err::CantCreateObject, "ActiveX component can't create object"},
+    {err::NoAutomation, "Class doesn't support Automation"},
+    {err::AutomationNameNotFound, "File name or class name not found during Automation operation"},
+    {err::NoSuchMember, "Object doesn't support this property or method"},
+    {err::AutomationError, "Automation error"},
+    {err::ActionNotSupported, "Object doesn't support this action"},
+    {err::NoNamedArguments, "Object doesn't support named arguments"},
+    {err::LocaleNotSupported, "Object doesn't support current locale setting"},
+    {err::NamedArgNotFound, "Named argument not found"},
+    {err::ArgNotOptional, "Argument not optional"},
+    {err::WrongArgs, "Wrong number of arguments or invalid property assignment"},
+    {err::NotCollection, "Object not a collection"},
+    {err::DllFunctionNotFound, "Specified DLL function not found"},
+    {err::CodeResourceLock, "Code resource lock error"},
+    {err::KeyExists, "This key is already associated with an element of this collection"},
+    {err::UnsupportedType, "Variable uses an Automation type not supported in VBScript"},
+    {err::ServerUnavailable, "The remote server machine does not exist or is unavailable"},
+    {err::InvalidPicture, "Invalid picture"},
+    {err::Undefined, "Variable is undefined"},
+    {err::IllegalAssignmentRuntime, "Illegal assignment"},
+    {err::NotSafeForScripting, "Object not safe for scripting"},
+    {err::NotSafeForInitializing, "Object not safe for initializing"},
+    {err::NotSafeForCreating, "Object not safe for creating"},
+    {err::InvalidReference, "Invalid or unqualified reference"},
+    {err::ClassNotDefined, "Class not defined"},
+    {err::ExceptionOccurred, "An exception occurred"},
+    {err::IllegalAssignment, "Illegal assignment"},
+    {err::RegExpExpected, "Regular Expression object expected"},
+    {err::RegExpSyntax, "Syntax error in regular expression"},
+    {err::UnexpectedQuantifier, "Unexpected quantifier"},
+    {err::ExpectedBracketInRegExp, "Expected ']' in regular expression"},
+    {err::ExpectedParenInRegExp, "Expected ')' in regular expression"},
+    {err::InvalidRangeInCharSet, "Invalid range in character set"},
+    {err::ElementNotFound, "Element not found"},
+    {err::DateNotInCalendar, "The specified date is not available in the current locale's calendar"},
     // compilation errors
-    {1001, "Out of memory"},
-    {1002, "Syntax error"},
-    {1003, "Expected ':'"},
-    {1005, "Expected '('"},
-    {1006, "Expected ')'"},
-    {1007, "Expected ']'"},
-    {1010, "Expected identifier"},
-    {1011, "Expected '='"},
-    {1012, "Expected 'If'"},
-    {1013, "Expected 'To'"},
-    {1014, "Expected 'End'"},
-    {1015, "Expected 'Function'"},
-    {1016, "Expected 'Sub'"},
-    {1017, "Expected 'Then'"},
-    {1018, "Expected 'Wend'"},
-    {1019, "Expected 'Loop'"},
-    {1020, "Expected 'Next'"},
-    {1021, "Expected 'Case'"},
-    {1022, "Expected 'Select'"},
-    {1023, "Expected expression"},
-    {1024, "Expected statement"},
-    {1025, "Expected end of statement"},
-    {1026, "Expected integer constant"},
-    {1027, "Expected 'While' or 'Until'"},
-    {1028, "Expected 'While', 'Until' or end of statement"},
-    {1029, "Expected 'With'"},
-    {1030, "Identifier too long"},
-    {1031, "Invalid number"},
-    {1032, "Invalid character"},
-    {1033, "Unterminated string constant"},
-    {1034, "Unterminated comment"},
-    {1037, "Invalid use of 'Me' keyword"},
-    {1038, "'loop' without 'do'"},
-    {1039, "Invalid 'exit' statement"},
-    {1040, "Invalid 'for' loop control variable"},
-    {1041, "Name redefined"},
-    {1042, "Must be first statement on the line"},
-    {1043, "Cannot assign to non-ByVal argument"},
-    {1044, "Cannot use parentheses when calling a Sub"},
-    {1045, "Expected literal constant"},
-    {1046, "Expected 'In'"},
-    {1047, "Expected 'Class'"},
-    {1048, "Must be defined inside a Class"},
-    {1049, "Expected Let or Set or Get in property declaration"},
-    {1050, "Expected 'Property'"},
-    {1051, "Number of arguments must be consistent across property procedures"},
-    {1052, "Cannot have multiple default property/method in a Class"},
-    {1053, "Class initialize or terminate do not have arguments"},
-    {1054, "Property set or let must have at least one argument"},
-    {1055, "Unexpected 'Next'"},
-    {1056, "'Default' can be specified only on 'Property' or 'Function' or 'Sub'"},
-    {1057, "'Default' must also be 'Public'"},
-    {1058, "'Default' can only be on Property Get"},
+    {err::CompileOutOfMemory, "Out of memory"},
+    {err::SyntaxError, "Syntax error"},
+    {err::ExpectedColon, "Expected ':'"},
+    {err::ExpectedLParen, "Expected '('"},
+    {err::ExpectedRParen, "Expected ')'"},
+    {err::ExpectedRBracket, "Expected ']'"},
+    {err::ExpectedIdentifier, "Expected identifier"},
+    {err::ExpectedEquals, "Expected '='"},
+    {err::ExpectedIf, "Expected 'If'"},
+    {err::ExpectedTo, "Expected 'To'"},
+    {err::ExpectedEnd, "Expected 'End'"},
+    {err::ExpectedFunction, "Expected 'Function'"},
+    {err::ExpectedSub, "Expected 'Sub'"},
+    {err::ExpectedThen, "Expected 'Then'"},
+    {err::ExpectedWend, "Expected 'Wend'"},
+    {err::ExpectedLoop, "Expected 'Loop'"},
+    {err::ExpectedNext, "Expected 'Next'"},
+    {err::ExpectedCase, "Expected 'Case'"},
+    {err::ExpectedSelect, "Expected 'Select'"},
+    {err::ExpectedExpression, "Expected expression"},
+    {err::ExpectedStatement, "Expected statement"},
+    {err::ExpectedEndOfStatement, "Expected end of statement"},
+    {err::ExpectedIntegerConstant, "Expected integer constant"},
+    {err::ExpectedWhileOrUntil, "Expected 'While' or 'Until'"},
+    {err::ExpectedWhileUntilOrEnd, "Expected 'While', 'Until' or end of statement"},
+    {err::ExpectedWith, "Expected 'With'"},
+    {err::IdentifierTooLong, "Identifier too long"},
+    {err::InvalidNumber, "Invalid number"},
+    {err::InvalidCharacter, "Invalid character"},
+    {err::UnterminatedString, "Unterminated string constant"},
+    {err::UnterminatedComment, "Unterminated comment"},
+    {err::InvalidMe, "Invalid use of 'Me' keyword"},
+    {err::LoopWithoutDo, "'loop' without 'do'"},
+    {err::InvalidExit, "Invalid 'exit' statement"},
+    {err::InvalidForVariable, "Invalid 'for' loop control variable"},
+    {err::NameRedefined, "Name redefined"},
+    {err::MustBeFirstStatement, "Must be first statement on the line"},
+    {err::AssignToNonByValArgument, "Cannot assign to non-ByVal argument"},
+    {err::ParensCallingSub, "Cannot use parentheses when calling a Sub"},
+    {err::ExpectedLiteralConstant, "Expected literal constant"},
+    {err::ExpectedIn, "Expected 'In'"},
+    {err::ExpectedClass, "Expected 'Class'"},
+    {err::MustBeInsideClass, "Must be defined inside a Class"},
+    {err::ExpectedLetSetGet, "Expected Let or Set or Get in property declaration"},
+    {err::ExpectedProperty, "Expected 'Property'"},
+    {err::InconsistentPropertyArgs, "Number of arguments must be consistent across property procedures"},
+    {err::MultipleDefaults, "Cannot have multiple default property/method in a Class"},
+    {err::ClassEventArguments, "Class initialize or terminate do not have arguments"},
+    {err::PropertyNeedsArgument, "Property set or let must have at least one argument"},
+    {err::UnexpectedNext, "Unexpected 'Next'"},
+    {err::DefaultOnlyOnProcedures, "'Default' can be specified only on 'Property' or 'Function' or 'Sub'"},
+    {err::DefaultMustBePublic, "'Default' must also be 'Public'"},
+    {err::DefaultOnlyOnPropertyGet, "'Default' can only be on Property Get"},
+};
+
+struct HresultEntry {
+    uint32_t hresult;
+    int32_t number;
+};
+
+const HresultEntry kHresults[] = {
+    {0x80004001, err::ActionNotSupported},      // E_NOTIMPL
+    {0x80004002, err::NoAutomation},            // E_NOINTERFACE
+    {0x80020001, err::NoSuchMember},            // DISP_E_UNKNOWNINTERFACE
+    {0x80020003, err::NoSuchMember},            // DISP_E_MEMBERNOTFOUND
+    {0x80020004, err::NamedArgNotFound},        // DISP_E_PARAMNOTFOUND
+    {0x80020005, err::TypeMismatch},            // DISP_E_TYPEMISMATCH
+    {0x80020006, err::NoSuchMember},            // DISP_E_UNKNOWNNAME
+    {0x80020007, err::NoNamedArguments},        // DISP_E_NONAMEDARGS
+    {0x80020008, err::UnsupportedType},         // DISP_E_BADVARTYPE
+    {0x8002000A, err::Overflow},                // DISP_E_OVERFLOW
+    {0x8002000B, err::SubscriptRange},          // DISP_E_BADINDEX
+    {0x8002000C, err::LocaleNotSupported},      // DISP_E_UNKNOWNLCID
+    {0x8002000D, err::ArrayLocked},             // DISP_E_ARRAYISLOCKED
+    {0x8002000E, err::WrongArgs},               // DISP_E_BADPARAMCOUNT
+    {0x8002000F, err::ArgNotOptional},          // DISP_E_PARAMNOTOPTIONAL
+    {0x80020011, err::NotCollection},           // DISP_E_NOTACOLLECTION
+    {0x8002802F, err::DllFunctionNotFound},     // TYPE_E_DLLFUNCTIONNOTFOUND
+    {0x80028CA0, err::TypeMismatch},            // TYPE_E_TYPEMISMATCH
+    {0x80028CA1, err::SubscriptRange},          // TYPE_E_OUTOFBOUNDS
+    {0x80028CA2, err::DeviceIoError},           // TYPE_E_IOERROR
+    {0x80028CA3, err::CantCreateTempFile},      // TYPE_E_CANTCREATETMPFILE
+    {0x80030002, err::AutomationNameNotFound},  // STG_E_FILENOTFOUND
+    {0x80030003, err::PathNotFound},            // STG_E_PATHNOTFOUND
+    {0x80030004, err::TooManyFiles},            // STG_E_TOOMANYOPENFILES
+    {0x80030005, err::PermissionDenied},        // STG_E_ACCESSDENIED
+    {0x80030008, err::OutOfMemory},             // STG_E_INSUFFICIENTMEMORY
+    {0x80030012, err::TooManyFiles},            // STG_E_NOMOREFILES
+    {0x80030013, err::PermissionDenied},        // STG_E_DISKISWRITEPROTECTED
+    {0x8003001D, err::DeviceIoError},           // STG_E_WRITEFAULT
+    {0x8003001E, err::DeviceIoError},           // STG_E_READFAULT
+    {0x80030020, err::PathFileAccess},          // STG_E_SHAREVIOLATION
+    {0x80030021, err::PermissionDenied},        // STG_E_LOCKVIOLATION
+    {0x80030050, err::FileAlreadyExists},       // STG_E_FILEALREADYEXISTS
+    {0x80030070, err::DiskFull},                // STG_E_MEDIUMFULL
+    {0x800300FC, err::FileNotFound},            // STG_E_INVALIDNAME
+    {0x80030100, err::PermissionDenied},        // STG_E_INUSE
+    {0x80030101, err::PermissionDenied},        // STG_E_NOTCURRENT
+    {0x80030103, err::DeviceIoError},           // STG_E_CANTSAVE
+    {0x80040154, err::CantCreateObject},        // REGDB_E_CLASSNOTREG
+    {0x800401E3, err::CantCreateObject},        // MK_E_UNAVAILABLE
+    {0x800401E6, err::AutomationNameNotFound},  // MK_E_INVALIDEXTENSION
+    {0x800401EA, err::AutomationNameNotFound},  // MK_E_CANTOPENFILE
+    {0x800401F3, err::CantCreateObject},        // CO_E_CLASSSTRING
+    {0x800401F5, err::CantCreateObject},        // CO_E_APPNOTFOUND
+    {0x800401FE, err::CantCreateObject},        // CO_E_APPDIDNTREG
+    {0x80070005, err::PermissionDenied},        // E_ACCESSDENIED
+    {0x8007000E, err::OutOfMemory},             // E_OUTOFMEMORY
+    {0x80070057, err::InvalidCall},             // E_INVALIDARG
+    {0x800706BA, err::ServerUnavailable},       // RPC_S_SERVER_UNAVAILABLE
+    {0x80080005, err::CantCreateObject},        // CO_E_SERVER_EXEC_FAILURE
 };
 }  // namespace
+
+int32_t errorFromHresult(int32_t hresult) {
+    uint32_t h = static_cast<uint32_t>(hresult);
+    if ((h & 0xFFFF0000u) == 0x800A0000u) return static_cast<int32_t>(h & 0xFFFFu);
+    for (const auto& e : kHresults)
+        if (e.hresult == h) return e.number;
+    return hresult;
+}
 
 const char* errorText(int32_t number) {
     for (const auto& e : kErrors)
@@ -140,8 +206,7 @@ const char* errorText(int32_t number) {
     return "";
 }
 
-ScriptError::ScriptError(int32_t n, std::string d, std::string s)
-    : number(n), description(std::move(d)), source(std::move(s)) {
+ScriptError::ScriptError(int32_t n, std::string d, std::string s) : base::ErrorInfo{n, std::move(d), std::move(s)} {
     if (description.empty()) {
         description = errorText(number);
         if (description.empty()) description = "Unknown runtime error";
@@ -149,7 +214,8 @@ ScriptError::ScriptError(int32_t n, std::string d, std::string s)
     if (source.empty()) source = kRuntimeSource;
 }
 
-SyntaxError::SyntaxError(int32_t n, int l, int c) : number(n), description(errorText(n)), line(l), column(c) {}
+SyntaxError::SyntaxError(int32_t n, int l, int c)
+    : base::ErrorInfo{n, errorText(n), kCompileSource}, line(l), column(c) {}
 
 void raise(int32_t number) { throw ScriptError(number); }
 

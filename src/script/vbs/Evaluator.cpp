@@ -24,14 +24,20 @@ Variant invokeHost(Object* o, std::string_view name, InvokeKind kind, Variant* c
     Ref<Object> keep(o);
     try {
         return o->invoke(name, kind, CallArgs(args, n));
-    } catch (const ScriptError&) {
-        throw;
+    } catch (const ScriptError& e) {
+        // an object failing with an HRESULT shows the VBScript number it stands for
+        int32_t number = e.number < 0 ? errorFromHresult(e.number) : e.number;
+        if (number == e.number) throw;
+        ScriptError mapped(number, {}, e.source);
+        mapped.helpFile = e.helpFile;
+        mapped.helpContext = e.helpContext;
+        throw mapped;
     } catch (const StopRequest&) {
         throw;
     } catch (const std::bad_alloc&) {
         raise(err::OutOfMemory);
     } catch (const std::exception& e) {
-        throw ScriptError(51, e.what());
+        throw ScriptError(err::InternalError, e.what());
     }
 }
 }  // namespace
@@ -326,7 +332,7 @@ Variant Interpreter::evalIdent(const IdentExpr* id, Frame& f) {
             return f.me->fields[static_cast<size_t>(n.slot)];
         case NameKind::Proc: return callProc(n.proc, nullptr, nullptr, 0);
         case NameKind::MemberProc: return invokeMember(f.me, n.lower, InvokeKind::Get, nullptr, 0, true);
-        case NameKind::Builtin: return callBuiltin(n.slot, f, nullptr, 0);
+        case NameKind::Builtin: return callBuiltin(n.slot, f, nullptr, 0, false);
         case NameKind::Constant: return constants_[static_cast<size_t>(n.slot)];
         case NameKind::Dynamic: {
             Resolved r = lookupDynamic(n, f, false);
@@ -383,16 +389,23 @@ Variant Interpreter::callValue(const Variant& callee, Variant* const* args, size
     raise(err::TypeMismatch);
 }
 
-Variant Interpreter::callBuiltin(int index, Frame& f, Variant* const* args, size_t n) {
+Variant Interpreter::callBuiltin(int index, Frame& f, Variant* const* args, size_t n, bool statement) {
     const BuiltinDef& b = builtins_[static_cast<size_t>(index)];
     if (static_cast<int>(n) < b.minArgs || static_cast<int>(n) > b.maxArgs) raise(err::WrongArgs);
     BuiltinContext ctx{*this, f};
-    return b.fn(ctx, CallArgs(args, n));
+    Variant result = b.fn(ctx, CallArgs(args, n));
+    // VBScript's own quirks: a conversion called as a statement cannot hand back its typed
+    // result, and a Sub such as Randomize has no value to give an expression.
+    if (statement && b.kind == BuiltinKind::Conversion) raise(err::UnsupportedType);
+    if (!statement && b.kind == BuiltinKind::Sub) raise(err::TypeMismatch);
+    return result;
 }
 
 Variant Interpreter::evalCall(const CallExpr* c, Frame& f, bool statement) {
     if (static_cast<char*>(__builtin_frame_address(0)) < stackLimit_) raise(err::OutOfStack);
     const Expr* callee = c->callee.get();
+    // "(f)(1)" calls f: parentheses around the callee only group
+    while (callee->kind == ExprKind::Paren) callee = static_cast<const ParenExpr*>(callee)->inner.get();
     ArgBuilder args(*this, f, c->args);
     InvokeKind kind = statement ? InvokeKind::Method : InvokeKind::Get;
     if (callee->kind == ExprKind::Ident) {
@@ -400,7 +413,7 @@ Variant Interpreter::evalCall(const CallExpr* c, Frame& f, bool statement) {
         switch (n.kind) {
             case NameKind::Proc: return callProc(n.proc, nullptr, args.ptrs, args.n);
             case NameKind::MemberProc: return invokeMember(f.me, n.lower, kind, args.ptrs, args.n, true);
-            case NameKind::Builtin: return callBuiltin(n.slot, f, args.ptrs, args.n);
+            case NameKind::Builtin: return callBuiltin(n.slot, f, args.ptrs, args.n, statement);
             case NameKind::Constant:
                 if (args.n) raise(err::TypeMismatch);
                 return constants_[static_cast<size_t>(n.slot)];
@@ -438,7 +451,7 @@ Variant Interpreter::evalMember(const MemberExpr* m, Frame& f, InvokeKind kind, 
     if (m->object) {
         target = eval(m->object.get(), f);
     } else {
-        if (f.with.empty()) raise(err::ObjectRequired);
+        if (f.with.empty()) raise(err::InvalidReference);
         target = f.with.back();
     }
     if (!target.isObject() || !target.obj()) raise(err::ObjectRequired);
@@ -543,13 +556,13 @@ void Interpreter::assignTo(const Expr* target, Variant value, bool isSet, Frame&
 }
 
 Variant Interpreter::newInstance(const Name& cls) {
+    // the built-in RegExp is not replaced by a script class of that name
+    if (cls.lower == u"regexp") return Variant(makeRegExp());
     auto it = classes_.find(cls.lower);
-    if (it == classes_.end()) {
-        if (cls.lower == u"regexp") return Variant(makeRegExp());
-        raise(err::ClassNotDefined);
-    }
+    if (it == classes_.end()) raise(err::ClassNotDefined);
     ClassDef* def = it->second;
     Ref<ClassInstance> inst(new ClassInstance(this, def));
+    inst->terminateChain_ = terminateChain_;
     Frame f;
     f.me = inst.get();
     for (size_t i = 0; i < def->fields.size(); ++i) {
@@ -603,17 +616,34 @@ void ClassInstance::finalRelease() noexcept {
     delete this;
 }
 
+// Class_Terminate runs inside a release, where nothing may be thrown. A chain of them (each
+// making an object whose end runs the next) is cut off and ends the script at its next
+// statement with "Out of stack space", however the releases were queued.
 void Interpreter::runTerminate(ClassInstance* inst) noexcept {
-    if (static_cast<char*>(__builtin_frame_address(0)) < stackLimit_ + 64 * 1024 || depth_ >= 3900) return;
+    if (static_cast<char*>(__builtin_frame_address(0)) < stackLimit_ + 64 * 1024 || depth_ >= kMaxCallDepth - 100 ||
+        inst->terminateChain_ >= kMaxTerminateChain) {
+        pendingError_ = err::OutOfStack;
+        return;
+    }
     int line = curLine_, col = curColumn_;
     ErrState saved = err;
+    int outerChain = terminateChain_;
+    terminateChain_ = inst->terminateChain_ + 1;
     try {
         callProc(inst->def_->terminate, inst, nullptr, 0);
     } catch (...) {
     }
+    terminateChain_ = outerChain;
     err = saved;
     curLine_ = line;
     curColumn_ = col;
+}
+
+void Interpreter::raisePending() {
+    if (!pendingError_) return;
+    int32_t number = pendingError_;
+    pendingError_ = 0;
+    raise(number);
 }
 
 Variant Interpreter::invokeMember(ClassInstance* inst, std::u16string_view lower, InvokeKind kind,

@@ -14,7 +14,6 @@
 namespace vk::vbs {
 
 namespace {
-constexpr int kMaxCallDepth = 4000;
 constexpr size_t kGlobalChunk = 256;
 
 struct DepthGuard {
@@ -114,6 +113,7 @@ void Interpreter::setError(const ScriptError& e) {
 
 void Interpreter::checkpoint() {
     if (stopFlag.load(std::memory_order_relaxed)) throw StopRequest{};
+    raisePending();
     if (pump && ++statements_ >= nextPump_) {
         nextPump_ = statements_ + std::max(1u, pumpInterval);
         pump();
@@ -148,8 +148,10 @@ ScriptResult Interpreter::runTop(const std::function<void()>& body) {
         stackLimit_ = low + margin;
     }
     ++runDepth_;
+    if (runDepth_ == 1) pendingError_ = 0;
     try {
         body();
+        if (runDepth_ == 1) raisePending();
     } catch (const SyntaxError& e) {
         r.ok = false;
         r.number = e.number;
@@ -288,6 +290,7 @@ Variant Interpreter::callProc(ProcDef* p, ClassInstance* me, Variant* const* arg
         ptrs = heapPtrs.get();
     }
     for (int i = 0; i < nl; ++i) ptrs[i] = &store[i];
+    for (const auto& [slot, value] : p->constants) store[slot] = value;
     for (size_t i = 0; i < n; ++i) {
         if (args[i]->isMissing()) continue;
         if (p->params[i].byRef)
@@ -344,6 +347,29 @@ Flow Interpreter::execBlock(const Block& b, Frame& f) {
     return Flow::Normal;
 }
 
+// Runs part of a statement's header. Under On Error Resume Next an error there is recorded
+// and execution resumes into the statement (false); otherwise it propagates.
+template <class F>
+bool Interpreter::guarded(Frame& f, F&& part) {
+    if (!f.resumeNext) {
+        part();
+        return true;
+    }
+    try {
+        part();
+        return true;
+    } catch (const ScriptError& e) {
+        setError(e);
+        return false;
+    }
+}
+
+Interpreter::Test Interpreter::test(const Expr* cond, Frame& f) {
+    bool value = false;
+    if (!guarded(f, [&] { value = truthy(eval(cond, f)); })) return Test::Failed;
+    return value ? Test::True : Test::False;
+}
+
 Flow Interpreter::exec(const Stmt* s, Frame& f) {
     switch (s->kind) {
         case StmtKind::Assign:
@@ -373,21 +399,8 @@ Flow Interpreter::exec(const Stmt* s, Frame& f) {
             return Flow::Normal;
         case StmtKind::If: {
             auto* i = static_cast<const IfStmt*>(s);
-            for (size_t k = 0; k < i->conds.size(); ++k) {
-                bool c;
-                if (f.resumeNext) {
-                    // VBScript enters the branch when its condition fails under Resume Next
-                    try {
-                        c = truthy(eval(i->conds[k].get(), f));
-                    } catch (const ScriptError& e) {
-                        setError(e);
-                        c = true;
-                    }
-                } else {
-                    c = truthy(eval(i->conds[k].get(), f));
-                }
-                if (c) return execBlock(i->blocks[k], f);
-            }
+            for (size_t k = 0; k < i->conds.size(); ++k)
+                if (test(i->conds[k].get(), f) != Test::False) return execBlock(i->blocks[k], f);
             return execBlock(i->elseBlock, f);
         }
         case StmtKind::Select: return execSelect(static_cast<const SelectStmt*>(s), f);
@@ -396,7 +409,7 @@ Flow Interpreter::exec(const Stmt* s, Frame& f) {
         case StmtKind::Do: return execDo(static_cast<const DoStmt*>(s), f);
         case StmtKind::While: {
             auto* w = static_cast<const WhileStmt*>(s);
-            while (truthy(eval(w->cond.get(), f))) {
+            while (test(w->cond.get(), f) != Test::False) {
                 Flow r = execBlock(w->body, f);
                 if (r == Flow::ExitProc) return r;
                 if (r == Flow::ExitDo || r == Flow::ExitFor) return r;
@@ -406,7 +419,12 @@ Flow Interpreter::exec(const Stmt* s, Frame& f) {
         }
         case StmtKind::With: {
             auto* w = static_cast<const WithStmt*>(s);
-            Variant obj = eval(w->object.get(), f);
+            Variant obj;
+            if (!guarded(f, [&] {
+                    obj = eval(w->object.get(), f);
+                    if (!obj.isObject()) raise(err::ObjectRequired);
+                }))
+                obj = Variant();  // the body runs; its ".member" finds no object
             f.with.push_back(std::move(obj));
             struct Pop {
                 Frame& f;
@@ -438,13 +456,27 @@ Flow Interpreter::exec(const Stmt* s, Frame& f) {
     return Flow::Normal;
 }
 
+// A loop whose header failed under Resume Next: the body runs once, then its Next fails.
+Flow Interpreter::runOnceThenFail(const Block& body, Frame& f, int32_t nextError) {
+    Flow r = execBlock(body, f);
+    if (r == Flow::ExitFor) return Flow::Normal;
+    if (r != Flow::Normal) return r;
+    setError(ScriptError(nextError));
+    return Flow::Normal;
+}
+
 Flow Interpreter::execFor(const ForStmt* s, Frame& f) {
-    Variant from = toNumeric(eval(s->from.get(), f));
-    Variant to = toNumeric(eval(s->to.get(), f));
-    Variant step = s->step ? toNumeric(eval(s->step.get(), f)) : Variant(int16_t{1});
-    if (from.isNull() || to.isNull() || step.isNull()) raise(err::InvalidNull);
-    Variant* var = variableRef(s->var.get(), f, true);
-    if (!var) raise(err::IllegalAssignment);
+    Variant from, to, step;
+    Variant* var = nullptr;
+    if (!guarded(f, [&] {
+            from = toNumeric(eval(s->from.get(), f));
+            to = toNumeric(eval(s->to.get(), f));
+            step = s->step ? toNumeric(eval(s->step.get(), f)) : Variant(int16_t{1});
+            if (from.isNull() || to.isNull() || step.isNull()) raise(err::InvalidNull);
+            var = variableRef(s->var.get(), f, true);
+            if (!var) raise(err::IllegalAssignment);
+        }))
+        return runOnceThenFail(s->body, f, err::ForLoopNotInitialized);
     auto isInt = [](const Variant& v) {
         return v.type() == VT::Integer || v.type() == VT::Long || v.type() == VT::Byte;
     };
@@ -500,18 +532,22 @@ Flow Interpreter::execFor(const ForStmt* s, Frame& f) {
 }
 
 Flow Interpreter::execForEach(const ForEachStmt* s, Frame& f) {
-    Variant coll = eval(s->collection.get(), f);
     std::vector<Variant> items;
-    if (coll.isArray()) {
-        items = coll.arr().data;
-    } else if (coll.isObject() && coll.obj()) {
-        Ref<Object> keep(coll.obj());
-        if (!coll.obj()->enumerate(items)) raise(err::NotCollection);
-    } else {
-        raise(coll.isObject() ? err::ObjectRequired : err::NotCollection);
-    }
-    Variant* var = variableRef(s->var.get(), f, true);
-    if (!var) raise(err::IllegalAssignment);
+    Variant* var = nullptr;
+    if (!guarded(f, [&] {
+            Variant coll = eval(s->collection.get(), f);
+            if (coll.isArray()) {
+                items = coll.arr().data;
+            } else if (coll.isObject() && coll.obj()) {
+                Ref<Object> keep(coll.obj());
+                if (!coll.obj()->enumerate(items)) raise(err::NotCollection);
+            } else {
+                raise(coll.isObject() ? err::ObjectRequired : err::NotCollection);
+            }
+            var = variableRef(s->var.get(), f, true);
+            if (!var) raise(err::IllegalAssignment);
+        }))
+        return runOnceThenFail(s->body, f, err::NotCollection);
     for (auto& item : items) {
         storeVar(*var, std::move(item), false);
         Flow r = execBlock(s->body, f);
@@ -522,14 +558,16 @@ Flow Interpreter::execForEach(const ForEachStmt* s, Frame& f) {
 }
 
 Flow Interpreter::execDo(const DoStmt* s, Frame& f) {
+    // A failed test (Resume Next) resumes at the statement after it: the body for a test
+    // before the body, the statement after the loop for a test after it.
     for (;;) {
-        if (s->test == DoStmt::PreWhile && !truthy(eval(s->cond.get(), f))) break;
-        if (s->test == DoStmt::PreUntil && truthy(eval(s->cond.get(), f))) break;
+        if (s->test == DoStmt::PreWhile && test(s->cond.get(), f) == Test::False) break;
+        if (s->test == DoStmt::PreUntil && test(s->cond.get(), f) == Test::True) break;
         Flow r = execBlock(s->body, f);
         if (r == Flow::ExitDo) break;
         if (r != Flow::Normal) return r;
-        if (s->test == DoStmt::PostWhile && !truthy(eval(s->cond.get(), f))) break;
-        if (s->test == DoStmt::PostUntil && truthy(eval(s->cond.get(), f))) break;
+        if (s->test == DoStmt::PostWhile && test(s->cond.get(), f) != Test::True) break;
+        if (s->test == DoStmt::PostUntil && test(s->cond.get(), f) != Test::False) break;
         checkpoint();
     }
     return Flow::Normal;
@@ -540,33 +578,36 @@ Flow Interpreter::execSelect(const SelectStmt* s, Frame& f) {
     for (size_t k = 0; k < s->caseLists.size(); ++k) {
         bool match = false;
         for (const auto& c : s->caseLists[k]) {
-            Variant a = eval(c.a.get(), f);
-            bool aLit = c.a->kind == ExprKind::Literal;
-            if (c.kind == CaseClause::Value) {
-                match = compare(subject, a, false, false, aLit) == Cmp::Equal;
-            } else if (c.kind == CaseClause::Range) {
-                Variant b = eval(c.b.get(), f);
-                Cmp lo = compare(subject, a, false, false, aLit);
-                Cmp hi = compare(subject, b, false, false, c.b->kind == ExprKind::Literal);
-                match = (lo == Cmp::Greater || lo == Cmp::Equal) && (hi == Cmp::Less || hi == Cmp::Equal);
-            } else {
-                Cmp r = compare(subject, a, false, false, aLit);
-                switch (c.op) {
-                    case Op::Eq: match = r == Cmp::Equal; break;
-                    case Op::Ne: match = r == Cmp::Less || r == Cmp::Greater; break;
-                    case Op::Lt: match = r == Cmp::Less; break;
-                    case Op::Gt: match = r == Cmp::Greater; break;
-                    case Op::Le: match = r == Cmp::Less || r == Cmp::Equal; break;
-                    case Op::Ge: match = r == Cmp::Greater || r == Cmp::Equal; break;
-                    default: break;
-                }
-            }
+            // a Case test that fails under Resume Next enters its block
+            if (!guarded(f, [&] { match = caseMatches(subject, c, f); })) match = true;
             if (match) break;
         }
         if (match) return execBlock(s->blocks[k], f);
     }
     if (s->hasElse) return execBlock(s->elseBlock, f);
     return Flow::Normal;
+}
+
+bool Interpreter::caseMatches(const Variant& subject, const CaseClause& c, Frame& f) {
+    Variant a = eval(c.a.get(), f);
+    bool aLit = c.a->kind == ExprKind::Literal;
+    if (c.kind == CaseClause::Value) return compare(subject, a, false, false, aLit) == Cmp::Equal;
+    if (c.kind == CaseClause::Range) {
+        Variant b = eval(c.b.get(), f);
+        Cmp lo = compare(subject, a, false, false, aLit);
+        Cmp hi = compare(subject, b, false, false, c.b->kind == ExprKind::Literal);
+        return (lo == Cmp::Greater || lo == Cmp::Equal) && (hi == Cmp::Less || hi == Cmp::Equal);
+    }
+    Cmp r = compare(subject, a, false, false, aLit);
+    switch (c.op) {
+        case Op::Eq: return r == Cmp::Equal;
+        case Op::Ne: return r == Cmp::Less || r == Cmp::Greater;
+        case Op::Lt: return r == Cmp::Less;
+        case Op::Gt: return r == Cmp::Greater;
+        case Op::Le: return r == Cmp::Less || r == Cmp::Equal;
+        case Op::Ge: return r == Cmp::Greater || r == Cmp::Equal;
+        default: return false;
+    }
 }
 
 void Interpreter::execDim(const DimStmt* s, Frame& f) {
@@ -603,11 +644,11 @@ void Interpreter::execReDim(const ReDimStmt* s, Frame& f) {
         }
         Variant* dst = variableRef(&target, f, true);
         if (!dst) raise(err::IllegalAssignment);
+        if (dst->isArray() && (dst->arr().fixed || dst->arr().locks)) raise(err::ArrayLocked);
         std::vector<int32_t> ub;
         for (const auto& d : item.dims) ub.push_back(toLong(eval(d.get(), f)));
         if (dst->isArray()) {
             ArrayData& old = dst->arr();
-            if (old.fixed || old.locks) raise(err::ArrayLocked);
             if (s->preserve && !old.ubounds.empty()) {
                 if (old.ubounds.size() != ub.size()) raise(err::SubscriptRange);
                 for (size_t k = 0; k + 1 < ub.size(); ++k)

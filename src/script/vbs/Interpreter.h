@@ -18,6 +18,9 @@ namespace vk::vbs {
 
 class Interpreter;
 
+constexpr int kMaxCallDepth = 4000;
+constexpr int kMaxTerminateChain = 2000;
+
 // Thrown for the host's stop request; not a script error, so On Error cannot catch it.
 struct StopRequest {};
 
@@ -54,6 +57,7 @@ private:
     ClassDef* def_;
     std::string name_;
     bool terminated_ = false;
+    int terminateChain_ = 0;  // how many Class_Terminate runs led to this object's creation
 };
 
 enum class Flow { Normal, ExitFor, ExitDo, ExitProc };
@@ -91,7 +95,7 @@ public:
     Ref<Object> getRef(const std::u16string& name);
     Variant callProc(ProcDef* proc, ClassInstance* me, Variant* const* args, size_t n);
     uint32_t rndSeed = 0x50000;
-    float lastRnd = 0;
+    float lastRnd = static_cast<float>(0x50000) / 16777216.0f;  // what Rnd(0) gives before any Rnd
     bool rndStarted = false;
 
     // used by class instances
@@ -118,12 +122,19 @@ private:
     Flow execForEach(const ForEachStmt* s, Frame& f);
     Flow execDo(const DoStmt* s, Frame& f);
     Flow execSelect(const SelectStmt* s, Frame& f);
+    bool caseMatches(const Variant& subject, const CaseClause& c, Frame& f);
+    Flow runOnceThenFail(const Block& body, Frame& f, int32_t nextError);
+    template <class F>
+    bool guarded(Frame& f, F&& part);
+    enum class Test { False, True, Failed };
+    Test test(const Expr* cond, Frame& f);
     void execDim(const DimStmt* s, Frame& f);
     void execReDim(const ReDimStmt* s, Frame& f);
     void execErase(const EraseStmt* s, Frame& f);
     void execAssign(const AssignStmt* s, Frame& f);
     void execMidAssign(const MidAssignStmt* s, Frame& f);
     void checkpoint();
+    void raisePending();  // an error recorded where it could not be thrown
     void checkStack();
     void setError(const ScriptError& e);
 
@@ -151,7 +162,7 @@ private:
     Variant* elementRef(ArrayData& a, Variant* const* idx, size_t count);
     void assignTo(const Expr* target, Variant value, bool isSet, Frame& f);
     void storeVar(Variant& dst, Variant value, bool isSet);
-    Variant callBuiltin(int index, Frame& f, Variant* const* args, size_t n);
+    Variant callBuiltin(int index, Frame& f, Variant* const* args, size_t n, bool statement);
     Variant callValue(const Variant& callee, Variant* const* args, size_t n, bool statement);
 
     // state
@@ -181,6 +192,8 @@ private:
     uint64_t nextPump_ = 0;
     int curLine_ = 0;
     int curColumn_ = 0;
+    int terminateChain_ = 0;  // while a Class_Terminate runs: its object's chain + 1
+    int32_t pendingError_ = 0;
 };
 
 }  // namespace vk::vbs

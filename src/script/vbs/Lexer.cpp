@@ -83,9 +83,10 @@ public:
                 size_t b = pos_;
                 while (pos_ < s_.size() && isIdentChar(s_[pos_])) ++pos_;
                 t.text = std::u16string(s_.substr(b, pos_ - b));
-                if (t.text.size() > 255) throw SyntaxError(1030, t.line, t.column);
+                if (t.text.size() > 255) throw SyntaxError(err::IdentifierTooLong, t.line, t.column);
                 std::u16string low = toLower(t.text);
-                if (low == u"rem") { skipComment(); continue; }
+                // "obj.Rem" names a member; anywhere else Rem starts a comment
+                if (low == u"rem" && !(out.size() && out.back().kind == Tok::Dot)) { skipComment(); continue; }
                 t.kind = Tok::Ident;
                 for (const auto& k : kKeywords)
                     if (low == k.name) { t.kind = k.tok; break; }
@@ -113,10 +114,11 @@ public:
                     break;
                 case '>':
                     if (pos_ < s_.size() && s_[pos_] == '=') { ++pos_; t.kind = Tok::Ge; }
+                    else if (pos_ < s_.size() && s_[pos_] == '<') { ++pos_; t.kind = Tok::Ne; }  // "><" is "<>"
                     else t.kind = Tok::Gt;
                     break;
                 default:
-                    throw SyntaxError(1032, t.line, t.column);
+                    throw SyntaxError(err::InvalidCharacter, t.line, t.column);
             }
             out.push_back(std::move(t));
         }
@@ -157,7 +159,7 @@ private:
         ++pos_;
         std::u16string v;
         for (;;) {
-            if (pos_ >= s_.size() || s_[pos_] == '\r' || s_[pos_] == '\n') throw SyntaxError(1033, t.line, t.column);
+            if (pos_ >= s_.size() || s_[pos_] == '\r' || s_[pos_] == '\n') throw SyntaxError(err::UnterminatedString, t.line, t.column);
             char16_t c = s_[pos_++];
             if (c == '"') {
                 if (pos_ < s_.size() && s_[pos_] == '"') { v += u'"'; ++pos_; continue; }
@@ -172,11 +174,11 @@ private:
     void lexDate(Token& t) {
         size_t b = ++pos_;
         while (pos_ < s_.size() && s_[pos_] != '#' && s_[pos_] != '\r' && s_[pos_] != '\n') ++pos_;
-        if (pos_ >= s_.size() || s_[pos_] != '#') throw SyntaxError(1002, t.line, t.column);
+        if (pos_ >= s_.size() || s_[pos_] != '#') throw SyntaxError(err::SyntaxError, t.line, t.column);
         std::u16string_view body = s_.substr(b, pos_ - b);
         ++pos_;
         double serial;
-        if (!parseDate(body, serial)) throw SyntaxError(1002, t.line, t.column);
+        if (!parseDate(body, serial)) throw SyntaxError(err::SyntaxError, t.line, t.column);
         t.kind = Tok::Date;
         t.fval = serial;
     }
@@ -184,7 +186,7 @@ private:
     void lexBracketIdent(Token& t) {
         size_t b = ++pos_;
         while (pos_ < s_.size() && s_[pos_] != ']' && s_[pos_] != '\r' && s_[pos_] != '\n') ++pos_;
-        if (pos_ >= s_.size() || s_[pos_] != ']') throw SyntaxError(1007, t.line, t.column);
+        if (pos_ >= s_.size() || s_[pos_] != ']') throw SyntaxError(err::ExpectedRBracket, t.line, t.column);
         t.text = std::u16string(s_.substr(b, pos_ - b));
         ++pos_;
         t.kind = Tok::Ident;
@@ -223,7 +225,7 @@ private:
                 longSuffix = false;
             }
         }
-        if (pos_ < s_.size() && isIdentStart(s_[pos_])) throw SyntaxError(1025, t.line, t.column);
+        if (pos_ < s_.size() && isIdentStart(s_[pos_])) throw SyntaxError(err::ExpectedEndOfStatement, t.line, t.column);
         double d = std::strtod(a.c_str(), nullptr);
         if (!isFloat && !longSuffix && d <= 2147483647.0) {
             t.kind = Tok::Integer;
@@ -233,7 +235,7 @@ private:
             t.longLiteral = true;
             t.ival = static_cast<int64_t>(d);
         } else {
-            if (!std::isfinite(d)) throw SyntaxError(1031, t.line, t.column);
+            if (!std::isfinite(d)) throw SyntaxError(err::InvalidNumber, t.line, t.column);
             t.kind = Tok::Float;
             t.fval = d;
         }
@@ -251,13 +253,14 @@ private:
             int d = isDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : 99;
             if (d >= base) break;
             v = v * base + d;
-            if (v > 0xFFFFFFFFull) throw SyntaxError(1031, t.line, t.column);
+            if (v > 0xFFFFFFFFull) throw SyntaxError(err::InvalidNumber, t.line, t.column);
             ++p;
         }
         if (p == b) return false;
+        // Without the & suffix 16 bits wrap (&HFFFF is -1); either way the value decides
+        // between Integer and Long (&H10& is an Integer, &HFFFF& a Long).
         bool suffix = p < s_.size() && s_[p] == '&';
         if (suffix) ++p;
-        t.longLiteral = suffix;
         pos_ = p;
         t.kind = Tok::Integer;
         t.hexLiteral = true;

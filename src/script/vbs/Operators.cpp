@@ -100,6 +100,11 @@ Variant intOperand(const Variant& v0) {
 bool isLogicalBool(const Variant& v) { return v.type() == VT::Boolean; }
 
 // Operand of the logical operators as a 32-bit pattern plus its integer rank.
+bool isBooleanText(std::u16string_view s) {
+    return equalsNoCase(s, u"true") || equalsNoCase(s, u"false") || equalsNoCase(s, u"#true#") ||
+           equalsNoCase(s, u"#false#");
+}
+
 int32_t logicalValue(const Variant& v0, int& rank) {
     Variant v = valueOf(v0);
     switch (v.type()) {
@@ -109,8 +114,10 @@ int32_t logicalValue(const Variant& v0, int& rank) {
         case VT::Integer: rank = 2; return v.integer();
         case VT::Long: rank = 3; return v.lng();
         case VT::String:
-            if (equalsNoCase(v.str(), u"true")) { rank = 2; return -1; }
-            if (equalsNoCase(v.str(), u"false")) { rank = 2; return 0; }
+            if (isBooleanText(v.str())) {
+                rank = 2;
+                return toBool(v) ? -1 : 0;
+            }
             rank = 3;
             return toLong(v);
         default: rank = 3; return toLong(v);
@@ -251,6 +258,7 @@ Variant opNot(const Variant& a0) {
     Variant a = valueOf(a0);
     if (a.isNull()) return Variant::null();
     if (a.type() == VT::Boolean) return Variant(!a.boolean());
+    if (a.isString() && isBooleanText(a.str())) return Variant(!toBool(a));  // Not "#FALSE#" is True
     int rank;
     int32_t x = logicalValue(a, rank);
     return logicalResult(~x, rank);
@@ -290,6 +298,11 @@ Cmp numericCompare(const Variant& a, const Variant& b) {
         return fromInt(x < y ? -1 : x > y ? 1 : 0);
     }
     double x = toDouble(a), y = toDouble(b);
+    if ((a.type() == VT::Single && b.type() == VT::Double) || (a.type() == VT::Double && b.type() == VT::Single)) {
+        // a Single meets a Double at the Single's precision: CSng(0.001 * 0.001) = 0.000001
+        float fx = static_cast<float>(x), fy = static_cast<float>(y);
+        return fromInt(fx < fy ? -1 : fx > fy ? 1 : 0);
+    }
     return fromInt(x < y ? -1 : x > y ? 1 : 0);
 }
 }  // namespace

@@ -28,7 +28,7 @@ public:
         skipNewLines();
         if (at(Tok::KwOption)) {
             next();
-            if (!isIdent(u"explicit")) fail(1002);
+            if (!isIdent(u"explicit")) fail(err::SyntaxError);
             next();
             prog_->optionExplicit = true;
             endOfStatement();
@@ -46,7 +46,7 @@ public:
         skipNewLines();
         prog_->expression = expr();
         skipNewLines();
-        if (!at(Tok::End)) fail(1025);
+        if (!at(Tok::End)) fail(err::ExpectedEndOfStatement);
         return std::move(prog_);
     }
 
@@ -74,32 +74,47 @@ private:
     void skipNewLines() {
         while (at(Tok::NewLine)) next();
     }
+    // "End Sub", "End Function", "End Property" and "End Class" also end the statement
+    // before them on the same line ("Sub s() x = 1 End Sub").
+    bool atDefinitionEnd() const {
+        if (!at(Tok::KwEnd)) return false;
+        Tok k = peek().kind;
+        return k == Tok::KwSub || k == Tok::KwFunction || k == Tok::KwProperty || k == Tok::KwClass;
+    }
     void endOfStatement() {
-        if (at(Tok::End)) return;
-        if (!at(Tok::NewLine)) fail(1025);
+        if (at(Tok::End) || atDefinitionEnd()) return;
+        if (!at(Tok::NewLine)) fail(err::ExpectedEndOfStatement);
         next();
     }
-    // In a single-line If the statement ends at ':' or Else, and the line end ends the If.
+    // In a single-line If the statement ends at ':', Else or End If, and the line end ends the If.
     bool atSimpleEnd() const {
-        return atEndOfStatement() || (singleLine_ > 0 && at(Tok::KwElse));
+        return atEndOfStatement() || atDefinitionEnd() ||
+               (singleLine_ > 0 && (at(Tok::KwElse) || (at(Tok::KwEnd) && peek().kind == Tok::KwIf)));
     }
     void statementEnd() {
         if (singleLine_ > 0) {
-            if (!atSimpleEnd()) fail(1025);
+            if (!atSimpleEnd()) fail(err::ExpectedEndOfStatement);
             return;
         }
         endOfStatement();
     }
 
+    // "Step" and "Property" are keywords only where their statements expect them.
+    static bool softKeyword(Tok k) { return k == Tok::KwStep || k == Tok::KwProperty; }
+    bool atPropertyDeclaration() const {
+        if (!at(Tok::KwProperty)) return false;
+        Tok k = peek().kind;
+        return k == Tok::KwGet || k == Tok::KwLet || k == Tok::KwSet;
+    }
     // Identifier token, or any keyword after a dot.
     bool atNameToken(bool afterDot) const {
-        if (at(Tok::Ident)) return true;
+        if (at(Tok::Ident) || softKeyword(cur().kind)) return true;
         if (!afterDot) return false;
         Tok k = cur().kind;
         return k >= Tok::KwAnd && !cur().text.empty();
     }
     std::u16string nameText(bool afterDot) {
-        if (!atNameToken(afterDot)) fail(1010);
+        if (!atNameToken(afterDot)) fail(err::ExpectedIdentifier);
         std::u16string t = cur().text;
         next();
         return t;
@@ -137,8 +152,8 @@ private:
             prog_->classes.push_back(parseClass());
             return;
         }
-        if (at(Tok::KwProperty)) fail(1048);
-        if (sawAccess) fail(1024);
+        if (atPropertyDeclaration()) fail(err::MustBeInsideClass);
+        if (sawAccess) fail(err::ExpectedStatement);
         parseStatement(body);
     }
 
@@ -152,12 +167,12 @@ private:
             else accept(Tok::KwByRef);
             p.name = makeName(nameText(false));
             if (accept(Tok::LParen)) {
-                expect(Tok::RParen, 1006);
+                expect(Tok::RParen, err::ExpectedRParen);
                 p.isArray = true;
             }
             params.push_back(std::move(p));
             if (accept(Tok::Comma)) continue;
-            expect(Tok::RParen, 1006);
+            expect(Tok::RParen, err::ExpectedRParen);
             break;
         }
         return params;
@@ -174,28 +189,28 @@ private:
         if (accept(Tok::KwSub)) {
             proc->kind = ProcKind::Sub;
             endKw = Tok::KwSub;
-            endErr = 1016;
+            endErr = err::ExpectedSub;
         } else if (accept(Tok::KwFunction)) {
             proc->kind = ProcKind::Function;
             endKw = Tok::KwFunction;
-            endErr = 1015;
+            endErr = err::ExpectedFunction;
         } else {
-            expect(Tok::KwProperty, 1050);
+            expect(Tok::KwProperty, err::ExpectedProperty);
             if (accept(Tok::KwGet)) proc->kind = ProcKind::PropGet;
             else if (accept(Tok::KwLet)) proc->kind = ProcKind::PropLet;
             else if (accept(Tok::KwSet)) proc->kind = ProcKind::PropSet;
-            else fail(1049);
+            else fail(err::ExpectedLetSetGet);
             endKw = Tok::KwProperty;
-            endErr = 1050;
+            endErr = err::ExpectedProperty;
         }
         proc->name = makeName(nameText(false));
         proc->params = parseParams();
-        if ((proc->kind == ProcKind::PropLet || proc->kind == ProcKind::PropSet) && proc->params.empty()) fail(1054);
-        endOfStatement();
+        if ((proc->kind == ProcKind::PropLet || proc->kind == ProcKind::PropSet) && proc->params.empty()) fail(err::PropertyNeedsArgument);
+        if (atEndOfStatement()) next();  // else the body starts on the same line
         ++inProc_;
         for (;;) {
             skipNewLines();
-            if (at(Tok::End)) fail(1014);
+            if (at(Tok::End)) fail(err::ExpectedEnd);
             if (at(Tok::KwEnd) && peek().kind == endKw) {
                 next();
                 next();
@@ -208,7 +223,7 @@ private:
             if (at(Tok::KwSub) || at(Tok::KwFunction) || at(Tok::KwClass) ||
                 ((at(Tok::KwPublic) || at(Tok::KwPrivate)) &&
                  (peek().kind == Tok::KwSub || peek().kind == Tok::KwFunction || peek().kind == Tok::KwProperty)))
-                fail(1024);
+                fail(err::ExpectedStatement);
             parseStatement(proc->body);
         }
         --inProc_;
@@ -218,15 +233,15 @@ private:
 
     std::unique_ptr<ClassDef> parseClass() {
         auto cls = std::make_unique<ClassDef>();
-        expect(Tok::KwClass, 1047);
+        expect(Tok::KwClass, err::ExpectedClass);
         cls->name = makeName(nameText(false));
         endOfStatement();
         for (;;) {
             skipNewLines();
-            if (at(Tok::End)) fail(1014);
+            if (at(Tok::End)) fail(err::ExpectedEnd);
             if (at(Tok::KwEnd)) {
                 next();
-                expect(Tok::KwClass, 1047);
+                expect(Tok::KwClass, err::ExpectedClass);
                 endOfStatement();
                 break;
             }
@@ -237,21 +252,21 @@ private:
                 access = true;
                 next();
                 if (isIdent(u"default")) {
-                    if (!isPublic) fail(1057);
+                    if (!isPublic) fail(err::DefaultMustBePublic);
                     isDefault = true;
                     next();
                 }
             }
-            if (at(Tok::KwSub) || at(Tok::KwFunction) || at(Tok::KwProperty)) {
+            if (at(Tok::KwSub) || at(Tok::KwFunction) || atPropertyDeclaration()) {
                 auto p = parseProc(cls.get(), isPublic, isDefault);
-                if (isDefault && p->kind != ProcKind::PropGet && p->kind != ProcKind::Function && p->kind != ProcKind::Sub) fail(1058);
+                if (isDefault && p->kind != ProcKind::PropGet && p->kind != ProcKind::Function && p->kind != ProcKind::Sub) fail(err::DefaultOnlyOnPropertyGet);
                 cls->procs.push_back(std::move(p));
                 continue;
             }
-            if (isDefault) fail(1056);
-            if (at(Tok::KwConst)) fail(1024);
+            if (isDefault) fail(err::DefaultOnlyOnProcedures);
+            if (at(Tok::KwConst)) fail(err::ExpectedStatement);
             if (!access) {
-                if (!accept(Tok::KwDim)) fail(1024);
+                if (!accept(Tok::KwDim)) fail(err::ExpectedStatement);
             }
             for (;;) {
                 ClassField f;
@@ -263,7 +278,7 @@ private:
                         for (;;) {
                             f.dims.push_back(expr());
                             if (accept(Tok::Comma)) continue;
-                            expect(Tok::RParen, 1006);
+                            expect(Tok::RParen, err::ExpectedRParen);
                             break;
                         }
                     }
@@ -284,9 +299,20 @@ private:
             for (Tok t : stops)
                 if (at(t)) return;
             if (at(Tok::KwEnd)) return;
+            if (inProc_ == 0 && atProcedureDeclaration()) {
+                // a Sub or Function inside a block of global code is defined like any other
+                parseTopLevel(body);
+                continue;
+            }
             if (at(Tok::KwSub) || at(Tok::KwFunction) || at(Tok::KwClass)) fail(missingErr);
             parseStatement(body);
         }
+    }
+
+    bool atProcedureDeclaration() const {
+        if (at(Tok::KwSub) || at(Tok::KwFunction)) return true;
+        if (!at(Tok::KwPublic) && !at(Tok::KwPrivate)) return false;
+        return peek().kind == Tok::KwSub || peek().kind == Tok::KwFunction;
     }
 
     void parseStatement(Block& body) {
@@ -304,7 +330,7 @@ private:
             case Tok::KwPublic: case Tok::KwPrivate:
                 next();
                 if (at(Tok::KwConst)) { next(); return constStmt(); }
-                if (inProc_) fail(1024);
+                if (inProc_) fail(err::ExpectedStatement);
                 return dimStmt();
             case Tok::KwConst: next(); return constStmt();
             case Tok::KwReDim: next(); return redimStmt();
@@ -328,7 +354,7 @@ private:
                 auto s = node<AssignStmt>();
                 s->isSet = true;
                 s->target = postfixChain(false);
-                expect(Tok::Eq, 1011);
+                expect(Tok::Eq, err::ExpectedEquals);
                 s->value = expr();
                 statementEnd();
                 return s;
@@ -336,10 +362,13 @@ private:
             case Tok::KwLet: next(); return exprStatement(false);
             case Tok::KwCall: next(); return exprStatement(true);
             case Tok::KwStop: next(); statementEnd(); return node<NopStmt>();
-            case Tok::Ident: case Tok::KwMe: case Tok::Dot: return exprStatement(false);
-            case Tok::KwLoop: fail(1038);
-            case Tok::KwNext: fail(1055);
-            default: fail(1024);
+            case Tok::Ident: case Tok::KwMe: case Tok::Dot: case Tok::KwStep: return exprStatement(false);
+            case Tok::KwProperty:
+                if (atPropertyDeclaration()) fail(err::MustBeInsideClass);
+                return exprStatement(false);
+            case Tok::KwLoop: fail(err::LoopWithoutDo);
+            case Tok::KwNext: fail(err::UnexpectedNext);
+            default: fail(err::ExpectedStatement);
         }
     }
 
@@ -354,7 +383,7 @@ private:
                     for (;;) {
                         item.dims.push_back(expr());
                         if (accept(Tok::Comma)) continue;
-                        expect(Tok::RParen, 1006);
+                        expect(Tok::RParen, err::ExpectedRParen);
                         break;
                     }
                 }
@@ -376,11 +405,11 @@ private:
             DimItem item;
             item.name = makeName(nameText(false));
             item.isArray = true;
-            expect(Tok::LParen, 1005);
+            expect(Tok::LParen, err::ExpectedLParen);
             for (;;) {
                 item.dims.push_back(expr());
                 if (accept(Tok::Comma)) continue;
-                expect(Tok::RParen, 1006);
+                expect(Tok::RParen, err::ExpectedRParen);
                 break;
             }
             s->items.push_back(std::move(item));
@@ -394,7 +423,7 @@ private:
         auto s = node<ConstStmt>();
         for (;;) {
             Name n = makeName(nameText(false));
-            expect(Tok::Eq, 1011);
+            expect(Tok::Eq, err::ExpectedEquals);
             s->items.emplace_back(std::move(n), expr());
             if (!accept(Tok::Comma)) break;
         }
@@ -406,30 +435,30 @@ private:
         auto s = node<IfStmt>();
         next();
         s->conds.push_back(expr());
-        expect(Tok::KwThen, 1017);
+        expect(Tok::KwThen, err::ExpectedThen);
         if (at(Tok::NewLine) && !cur().colon) {
             // block form
             s->blocks.emplace_back();
-            parseBlockUntil(s->blocks.back(), {Tok::KwElseIf, Tok::KwElse}, 1014);
+            parseBlockUntil(s->blocks.back(), {Tok::KwElseIf, Tok::KwElse}, err::ExpectedEnd);
             for (;;) {
                 if (accept(Tok::KwElseIf)) {
                     s->conds.push_back(expr());
-                    expect(Tok::KwThen, 1017);
+                    expect(Tok::KwThen, err::ExpectedThen);
                     s->blocks.emplace_back();
                     if (!atEndOfStatement()) {
                         // "ElseIf x Then stmt" on one line
                         singleLineBody(s->blocks.back());
                     }
-                    parseBlockUntil(s->blocks.back(), {Tok::KwElseIf, Tok::KwElse}, 1014);
+                    parseBlockUntil(s->blocks.back(), {Tok::KwElseIf, Tok::KwElse}, err::ExpectedEnd);
                     continue;
                 }
                 if (accept(Tok::KwElse)) {
-                    parseBlockUntil(s->elseBlock, {}, 1014);
+                    parseBlockUntil(s->elseBlock, {}, err::ExpectedEnd);
                 }
                 break;
             }
-            expect(Tok::KwEnd, 1014);
-            expect(Tok::KwIf, 1012);
+            expect(Tok::KwEnd, err::ExpectedEnd);
+            expect(Tok::KwIf, err::ExpectedIf);
             statementEnd();
             return s;
         }
@@ -456,7 +485,7 @@ private:
                 next();
                 continue;
             }
-            if (at(Tok::KwEnd) && peek().kind == Tok::KwIf) break;
+            if ((at(Tok::KwEnd) && peek().kind == Tok::KwIf) || atDefinitionEnd()) break;
             parseStatement(body);
         }
         --singleLine_;
@@ -465,7 +494,7 @@ private:
     StmtPtr selectStmt() {
         auto s = node<SelectStmt>();
         next();
-        expect(Tok::KwCase, 1021);
+        expect(Tok::KwCase, err::ExpectedCase);
         s->subject = expr();
         endOfStatement();
         skipNewLines();
@@ -473,7 +502,7 @@ private:
             if (accept(Tok::KwElse)) {
                 s->hasElse = true;
                 if (at(Tok::NewLine)) next();
-                parseBlockUntil(s->elseBlock, {Tok::KwCase}, 1014);
+                parseBlockUntil(s->elseBlock, {Tok::KwCase}, err::ExpectedEnd);
                 continue;
             }
             std::vector<CaseClause> list;
@@ -488,7 +517,7 @@ private:
                         case Tok::Gt: c.op = Op::Gt; break;
                         case Tok::Le: c.op = Op::Le; break;
                         case Tok::Ge: c.op = Op::Ge; break;
-                        default: fail(1002);
+                        default: fail(err::SyntaxError);
                     }
                     next();
                     c.a = expr();
@@ -505,10 +534,10 @@ private:
             if (at(Tok::NewLine)) next();
             s->caseLists.push_back(std::move(list));
             s->blocks.emplace_back();
-            parseBlockUntil(s->blocks.back(), {Tok::KwCase}, 1014);
+            parseBlockUntil(s->blocks.back(), {Tok::KwCase}, err::ExpectedEnd);
         }
-        expect(Tok::KwEnd, 1014);
-        expect(Tok::KwSelect, 1022);
+        expect(Tok::KwEnd, err::ExpectedEnd);
+        expect(Tok::KwSelect, err::ExpectedSelect);
         statementEnd();
         return s;
     }
@@ -521,29 +550,29 @@ private:
             s->line = line;
             s->column = col;
             s->var = identExpr();
-            expect(Tok::KwIn, 1046);
+            expect(Tok::KwIn, err::ExpectedIn);
             s->collection = expr();
             endOfStatement();
-            parseBlockUntil(s->body, {Tok::KwNext}, 1020);
-            expect(Tok::KwNext, 1020);
-            if (at(Tok::Ident)) next();
+            parseBlockUntil(s->body, {Tok::KwNext}, err::ExpectedNext);
+            expect(Tok::KwNext, err::ExpectedNext);
+            if (atNameToken(false)) next();
             statementEnd();
             return s;
         }
         auto s = node<ForStmt>();
         s->line = line;
         s->column = col;
-        if (!at(Tok::Ident)) fail(1040);
+        if (!atNameToken(false)) fail(err::InvalidForVariable);
         s->var = identExpr();
-        expect(Tok::Eq, 1011);
+        expect(Tok::Eq, err::ExpectedEquals);
         s->from = expr();
-        expect(Tok::KwTo, 1013);
+        expect(Tok::KwTo, err::ExpectedTo);
         s->to = expr();
         if (accept(Tok::KwStep)) s->step = expr();
         endOfStatement();
-        parseBlockUntil(s->body, {Tok::KwNext}, 1020);
-        expect(Tok::KwNext, 1020);
-        if (at(Tok::Ident)) next();
+        parseBlockUntil(s->body, {Tok::KwNext}, err::ExpectedNext);
+        expect(Tok::KwNext, err::ExpectedNext);
+        if (atNameToken(false)) next();
         statementEnd();
         return s;
     }
@@ -558,10 +587,10 @@ private:
             s->test = DoStmt::PreUntil;
             s->cond = expr();
         }
-        if (!atEndOfStatement()) fail(1028);
+        if (!atEndOfStatement()) fail(err::ExpectedWhileUntilOrEnd);
         endOfStatement();
-        parseBlockUntil(s->body, {Tok::KwLoop}, 1019);
-        expect(Tok::KwLoop, 1019);
+        parseBlockUntil(s->body, {Tok::KwLoop}, err::ExpectedLoop);
+        expect(Tok::KwLoop, err::ExpectedLoop);
         if (s->test == DoStmt::None) {
             if (accept(Tok::KwWhile)) {
                 s->test = DoStmt::PostWhile;
@@ -580,8 +609,8 @@ private:
         next();
         s->cond = expr();
         endOfStatement();
-        parseBlockUntil(s->body, {Tok::KwWend}, 1018);
-        expect(Tok::KwWend, 1018);
+        parseBlockUntil(s->body, {Tok::KwWend}, err::ExpectedWend);
+        expect(Tok::KwWend, err::ExpectedWend);
         statementEnd();
         return s;
     }
@@ -591,9 +620,9 @@ private:
         next();
         s->object = expr();
         endOfStatement();
-        parseBlockUntil(s->body, {}, 1014);
-        expect(Tok::KwEnd, 1014);
-        expect(Tok::KwWith, 1029);
+        parseBlockUntil(s->body, {}, err::ExpectedEnd);
+        expect(Tok::KwEnd, err::ExpectedEnd);
+        expect(Tok::KwWith, err::ExpectedWith);
         statementEnd();
         return s;
     }
@@ -607,9 +636,9 @@ private:
             case Tok::KwProperty: s->what = ExitStmt::Property; break;
             case Tok::KwFor: s->what = ExitStmt::For; break;
             case Tok::KwDo: s->what = ExitStmt::Do; break;
-            default: fail(1039);
+            default: fail(err::InvalidExit);
         }
-        if (inProc_ == 0 && s->what != ExitStmt::For && s->what != ExitStmt::Do) fail(1039);
+        if (inProc_ == 0 && s->what != ExitStmt::For && s->what != ExitStmt::Do) fail(err::InvalidExit);
         next();
         statementEnd();
         return s;
@@ -618,16 +647,16 @@ private:
     StmtPtr onErrorStmt() {
         auto s = node<OnErrorStmt>();
         next();
-        if (!isIdent(u"error")) fail(1002);
+        if (!isIdent(u"error")) fail(err::SyntaxError);
         next();
         if (accept(Tok::KwResume)) {
-            if (!accept(Tok::KwNext)) fail(1002);
+            if (!accept(Tok::KwNext)) fail(err::SyntaxError);
             s->resumeNext = true;
         } else if (accept(Tok::KwGoTo)) {
-            if (!(at(Tok::Integer) && cur().ival == 0)) fail(1002);
+            if (!(at(Tok::Integer) && cur().ival == 0)) fail(err::SyntaxError);
             next();
         } else {
-            fail(1002);
+            fail(err::SyntaxError);
         }
         statementEnd();
         return s;
@@ -642,7 +671,8 @@ private:
     // Assignment or call statement.
     StmtPtr exprStatement(bool explicitCall) {
         int line = cur().line, col = cur().column;
-        ExprPtr chain = postfixChain(true);
+        // "Call (New C).M()", "Call (f) (x)": the callee may be any parenthesised expression
+        ExprPtr chain = explicitCall && at(Tok::LParen) ? postfixOps(primary(), false) : postfixChain(true);
         if (!explicitCall && at(Tok::Eq)) {
             next();
             if (chain->kind == ExprKind::Call) {
@@ -718,7 +748,7 @@ private:
         if (chain->kind == ExprKind::Call && static_cast<CallExpr*>(chain.get())->parens) {
             // "f (x), y": the parenthesised part was the first argument
             auto* c = static_cast<CallExpr*>(chain.get());
-            if (c->args.size() != 1) fail(1044);
+            if (c->args.size() != 1) fail(err::ParensCallingSub);
             auto p = std::make_unique<ParenExpr>();
             p->line = c->args[0]->line;
             p->column = c->args[0]->column;
@@ -897,66 +927,46 @@ private:
         return l;
     }
     ExprPtr parseMul() {
-        ExprPtr l = parseNeg();
+        ExprPtr l = parsePow();
         while (at(Tok::Star) || at(Tok::Slash)) {
             Op op = at(Tok::Star) ? Op::Mul : Op::Div;
             int ln = cur().line, c = cur().column;
             next();
-            l = binary(op, std::move(l), parseNeg(), ln, c);
+            l = binary(op, std::move(l), parsePow(), ln, c);
         }
         return l;
     }
-    ExprPtr parseNeg() {
+    // Unary minus binds tighter than ^: -3^2 is 9. -32768 is the Long 32768 negated, a Long.
+    ExprPtr parsePow() {
+        ExprPtr l = parseSigned();
+        while (at(Tok::Caret)) {
+            int ln = cur().line, c = cur().column;
+            next();
+            l = binary(Op::Pow, std::move(l), parseSigned(), ln, c);
+        }
+        return l;
+    }
+    ExprPtr parseSigned() {
         if (!pending_ && (at(Tok::Minus) || at(Tok::Plus))) {
             bool neg = at(Tok::Minus);
             auto u = node<UnaryExpr>();
             next();
             if (++depth_ > kMaxDepth) throw SyntaxError(err::OutOfStack, cur().line, cur().column);
-            bool sawLong = cur().longLiteral;
-            ExprPtr operand = parseNeg();
+            ExprPtr operand = parseSigned();
             --depth_;
             if (!neg) return operand;
-            // fold -literal so that -32768 is an Integer as in VBScript
-            if (operand->kind == ExprKind::Literal) {
-                auto* lit = static_cast<LiteralExpr*>(operand.get());
-                if (lit->value.type() == VT::Long && lit->value.lng() == 32768 && !sawLong) {
-                    lit->value = Variant(static_cast<int16_t>(-32768));
-                    return operand;
-                }
-            }
             u->op = Op::Neg;
             u->operand = std::move(operand);
             return u;
         }
-        return parsePow();
-    }
-    ExprPtr parsePow() {
-        ExprPtr l = postfix();
-        while (at(Tok::Caret)) {
-            int ln = cur().line, c = cur().column;
-            next();
-            l = binary(Op::Pow, std::move(l), powOperand(), ln, c);
-        }
-        return l;
-    }
-    ExprPtr powOperand() {
-        if (at(Tok::Minus)) {
-            auto u = node<UnaryExpr>();
-            next();
-            if (++depth_ > kMaxDepth) throw SyntaxError(err::OutOfStack, cur().line, cur().column);
-            u->op = Op::Neg;
-            u->operand = powOperand();
-            --depth_;
-            return u;
-        }
-        if (accept(Tok::Plus)) return powOperand();
         return postfix();
     }
 
     ExprPtr postfix() {
         if (pending_) return std::move(pending_);
         switch (cur().kind) {
-            case Tok::Ident: case Tok::KwMe: case Tok::Dot: return postfixChain(false);
+            case Tok::Ident: case Tok::KwMe: case Tok::Dot: case Tok::KwStep: case Tok::KwProperty:
+                return postfixChain(false);
             default: break;
         }
         ExprPtr e = primary();
@@ -989,7 +999,7 @@ private:
                 auto p = node<ParenExpr>();
                 next();
                 p->inner = expr();
-                expect(Tok::RParen, 1006);
+                expect(Tok::RParen, err::ExpectedRParen);
                 return p;
             }
             case Tok::KwNew: {
@@ -998,7 +1008,7 @@ private:
                 n->className = makeName(nameText(false));
                 return n;
             }
-            default: fail(1023);
+            default: fail(err::ExpectedExpression);
         }
     }
 
@@ -1013,10 +1023,10 @@ private:
             next();
             m->name = makeName(nameText(true));
             e = std::move(m);
-        } else if (at(Tok::Ident)) {
+        } else if (atNameToken(false)) {
             e = identExpr();
         } else {
-            fail(statementHead ? 1024 : 1023);
+            fail(statementHead ? err::ExpectedStatement : err::ExpectedExpression);
         }
         return postfixOps(std::move(e), statementHead);
     }
@@ -1051,7 +1061,7 @@ private:
                         }
                         c->args.push_back(expr());
                         if (accept(Tok::Comma)) continue;
-                        expect(Tok::RParen, 1006);
+                        expect(Tok::RParen, err::ExpectedRParen);
                         break;
                     }
                 }

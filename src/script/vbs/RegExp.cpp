@@ -1,10 +1,10 @@
-// VBScript.RegExp on std::wregex (ECMAScript grammar, which is what VBScript's JScript-style
-// patterns are). UTF-16 code units map 1:1 to wchar_t, so FirstIndex and Length stay exact.
-#include <pthread.h>
+// VBScript.RegExp on PCRE2 (16-bit code units, as VBScript strings are), with the options that
+// make it behave like the JScript-style engine scripts were written for. A match limit ends
+// catastrophic backtracking with a script error instead of hanging the program.
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
 
-#include <exception>
-#include <functional>
-#include <regex>
+#include <memory>
 
 #include "script/vbs/StdObjects.h"
 #include "script/vbs/Text.h"
@@ -13,51 +13,85 @@ namespace vk::vbs {
 
 namespace {
 
-constexpr size_t kInlineLimit = 1000;             // longer subjects run on a thread with a big stack
-constexpr size_t kStackBytes = 512u * 1024 * 1024; // reserved, touched only as needed
 constexpr size_t kMaxSubject = 16u * 1024 * 1024;
+// Backtracking steps and memory one match may use: far more than any sane pattern needs, and
+// reached in well under a second by a pattern that would otherwise backtrack for minutes.
+constexpr uint32_t kMatchLimit = 5'000'000;
+constexpr uint32_t kHeapLimitKiB = 256 * 1024;
 
-// libstdc++'s matcher recurses per character; on a long subject it would overflow an
-// ordinary stack, so such matches run where there is room.
-void withBigStack(const std::function<void()>& fn, size_t subjectLength) {
-    if (subjectLength > kMaxSubject) raise(err::OutOfMemory);
-    if (subjectLength < kInlineLimit) {
-        fn();
-        return;
+PCRE2_SPTR16 units(const std::u16string& s) { return reinterpret_cast<PCRE2_SPTR16>(s.data()); }
+
+struct CodeFree {
+    void operator()(pcre2_code_16* c) const { pcre2_code_free_16(c); }
+};
+struct MatchDataFree {
+    void operator()(pcre2_match_data_16* m) const { pcre2_match_data_free_16(m); }
+};
+struct MatchContextFree {
+    void operator()(pcre2_match_context_16* m) const { pcre2_match_context_free_16(m); }
+};
+struct CompileContextFree {
+    void operator()(pcre2_compile_context_16* c) const { pcre2_compile_context_free_16(c); }
+};
+
+int32_t compileError(int code) {
+    switch (code) {
+        case PCRE2_ERROR_MISSING_SQUARE_BRACKET: return err::ExpectedBracketInRegExp;
+        case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS:
+        case PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS: return err::ExpectedParenInRegExp;
+        case PCRE2_ERROR_CLASS_RANGE_ORDER: return err::InvalidRangeInCharSet;
+        case PCRE2_ERROR_QUANTIFIER_INVALID:
+        case PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER: return err::UnexpectedQuantifier;
+        default: return err::RegExpSyntax;
     }
-    struct Job {
-        const std::function<void()>* fn;
-        std::exception_ptr error;
-    } job{&fn, nullptr};
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, kStackBytes);
-    pthread_t th;
-    auto entry = [](void* p) -> void* {
-        auto* j = static_cast<Job*>(p);
-        try {
-            (*j->fn)();
-        } catch (...) {
-            j->error = std::current_exception();
-        }
-        return nullptr;
-    };
-    int rc = pthread_create(&th, &attr, entry, &job);
-    pthread_attr_destroy(&attr);
-    if (rc != 0) {
-        fn();  // no thread available: run here
-        return;
-    }
-    pthread_join(th, nullptr);
-    if (job.error) std::rethrow_exception(job.error);
 }
 
-std::wstring wide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
-std::u16string narrow(std::wstring_view s) {
-    std::u16string r;
-    r.reserve(s.size());
-    for (wchar_t c : s) r.push_back(static_cast<char16_t>(c));
-    return r;
+// One match: group 0 and the submatches as offsets into the subject (npos when unset).
+struct Found {
+    std::vector<std::pair<size_t, size_t>> groups;
+    size_t begin() const { return groups[0].first; }
+    size_t end() const { return groups[0].second; }
+};
+
+// The replacement text with $$, $&, $`, $' and $1..$99 expanded; a number beyond the groups
+// the pattern has stays as written.
+std::u16string expand(const std::u16string& with, const std::u16string& subject, const Found& m) {
+    std::u16string out;
+    size_t groups = m.groups.size() - 1;
+    auto group = [&](size_t g) {
+        auto [b, e] = m.groups[g];
+        if (b != std::u16string::npos) out.append(subject, b, e - b);
+    };
+    for (size_t i = 0; i < with.size(); ++i) {
+        char16_t c = with[i];
+        if (c != u'$' || i + 1 >= with.size()) {
+            out += c;
+            continue;
+        }
+        char16_t n = with[i + 1];
+        if (n == u'$') { out += u'$'; ++i; continue; }
+        if (n == u'&') { group(0); ++i; continue; }
+        if (n == u'`') { out.append(subject, 0, m.begin()); ++i; continue; }
+        if (n == u'\'') { out.append(subject, m.end(), std::u16string::npos); ++i; continue; }
+        if (n >= u'0' && n <= u'9') {
+            size_t one = static_cast<size_t>(n - u'0');
+            if (i + 2 < with.size() && with[i + 2] >= u'0' && with[i + 2] <= u'9') {
+                size_t two = one * 10 + static_cast<size_t>(with[i + 2] - u'0');
+                if (two >= 1 && two <= groups) {
+                    group(two);
+                    i += 2;
+                    continue;
+                }
+            }
+            if (one >= 1 && one <= groups) {
+                group(one);
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
 }
 
 class SubMatches : public Object {
@@ -140,7 +174,7 @@ public:
         if (equalsNoCase(name, "pattern")) {
             if (put) {
                 pattern_ = toStr(last());
-                compiled_ = false;
+                code_.reset();
                 return Variant();
             }
             return Variant(pattern_);
@@ -149,7 +183,7 @@ public:
             bool& flag = equalsNoCase(name, "global") ? global_ : equalsNoCase(name, "multiline") ? multiline_ : ignoreCase_;
             if (put) {
                 flag = toBool(last());
-                compiled_ = false;
+                code_.reset();
                 return Variant();
             }
             return Variant(flag);
@@ -157,79 +191,113 @@ public:
         if (put) raise(err::NoSuchMember);
         if (equalsNoCase(name, "test")) {
             if (a.size() != 1) raise(err::WrongArgs);
-            std::wstring s = wide(toStr(a[0]));
-            compile();
-            bool found = false;
-            run([&] { found = std::regex_search(s, re_); }, s.size());
-            return Variant(found);
+            std::u16string s = subject(a[0]);
+            Found m;
+            return Variant(find(s, 0, m));
         }
         if (equalsNoCase(name, "execute")) {
             if (a.size() != 1) raise(err::WrongArgs);
-            std::wstring s = wide(toStr(a[0]));
-            compile();
+            std::u16string s = subject(a[0]);
             Ref<Matches> result(new Matches);
-            run([&] {
-                for (auto it = std::wsregex_iterator(s.begin(), s.end(), re_); it != std::wsregex_iterator(); ++it) {
-                    const auto& m = *it;
-                    Ref<Match> mm(new Match);
-                    mm->value = narrow(m.str(0));
-                    mm->firstIndex = static_cast<int32_t>(m.position(0));
-                    for (size_t g = 1; g < m.size(); ++g)
-                        mm->subs->items.push_back(m[g].matched ? Variant(narrow(m.str(g))) : Variant());
-                    result->items.push_back(mm);
-                    if (!global_ || result->items.size() > kMaxSubject) break;
+            forEachMatch(s, [&](const Found& m) {
+                Ref<Match> mm(new Match);
+                mm->value = s.substr(m.begin(), m.end() - m.begin());
+                mm->firstIndex = static_cast<int32_t>(m.begin());
+                for (size_t g = 1; g < m.groups.size(); ++g) {
+                    auto [b, e] = m.groups[g];
+                    mm->subs->items.push_back(b == std::u16string::npos ? Variant() : Variant(s.substr(b, e - b)));
                 }
-            }, s.size());
+                result->items.push_back(mm);
+            });
             return Variant(result);
         }
         if (equalsNoCase(name, "replace")) {
             if (a.size() != 2) raise(err::WrongArgs);
-            std::wstring s = wide(toStr(a[0]));
-            std::wstring with = wide(toStr(a[1]));
-            compile();
-            std::wstring out;
-            run([&] {
-                auto flags = global_ ? std::regex_constants::format_default : std::regex_constants::format_first_only;
-                out = std::regex_replace(s, re_, with, flags);
-            }, s.size());
+            std::u16string s = subject(a[0]);
+            Variant w = valueOf(a[1]);
+            // a Boolean replacement is its number, as in "-1"
+            std::u16string with = w.type() == VT::Boolean ? (w.boolean() ? u"-1" : u"0") : toStr(w);
+            std::u16string out;
+            size_t copied = 0;
+            forEachMatch(s, [&](const Found& m) {
+                out.append(s, copied, m.begin() - copied);
+                out += expand(with, s, m);
+                copied = m.end();
+                if (out.size() > kMaxStringLength) raise(err::OutOfStringSpace);
+            });
+            out.append(s, copied, std::u16string::npos);
             if (out.size() > kMaxStringLength) raise(err::OutOfStringSpace);
-            return Variant(narrow(out));
+            return Variant(std::move(out));
         }
         raise(err::NoSuchMember);
     }
 
 private:
-    void run(const std::function<void()>& fn, size_t len) {
-        try {
-            withBigStack(fn, len);
-        } catch (const std::regex_error&) {
-            raise(err::RegExpSyntax);
+    static std::u16string subject(const Variant& v) {
+        std::u16string s = toStr(v);
+        if (s.size() > kMaxSubject) raise(err::OutOfMemory);
+        return s;
+    }
+
+    // Calls fn for the first match, or for every match when Global is set; after an empty
+    // match the search goes on one code unit further, so it always ends.
+    template <class F>
+    void forEachMatch(const std::u16string& s, F&& fn) {
+        size_t from = 0;
+        Found m;
+        while (from <= s.size() && find(s, from, m)) {
+            fn(m);
+            if (!global_) return;
+            from = m.end() > m.begin() ? m.end() : m.end() + 1;
         }
     }
 
+    bool find(const std::u16string& s, size_t from, Found& out) {
+        compile();
+        std::unique_ptr<pcre2_match_data_16, MatchDataFree> md(pcre2_match_data_create_from_pattern_16(code_.get(), nullptr));
+        if (!md) raise(err::OutOfMemory);
+        int rc = pcre2_match_16(code_.get(), units(s), s.size(), from, 0, md.get(), context_.get());
+        if (rc == PCRE2_ERROR_NOMATCH) return false;
+        if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT)
+            raise(err::CantPerformOperation);  // the pattern backtracks without end
+        if (rc == PCRE2_ERROR_NOMEMORY) raise(err::OutOfMemory);
+        if (rc < 0) raise(err::RegExpSyntax);
+        uint32_t count = pcre2_get_ovector_count_16(md.get());
+        PCRE2_SIZE* ov = pcre2_get_ovector_pointer_16(md.get());
+        out.groups.assign(count, {std::u16string::npos, std::u16string::npos});
+        for (uint32_t g = 0; g < count; ++g)
+            if (ov[2 * g] != PCRE2_UNSET) out.groups[g] = {ov[2 * g], ov[2 * g + 1]};
+        return true;
+    }
+
     void compile() {
-        if (compiled_) return;
-        auto flags = std::regex_constants::ECMAScript;
-        if (ignoreCase_) flags |= std::regex_constants::icase;
-        if (multiline_) flags |= std::regex_constants::multiline;
-        try {
-            re_ = std::wregex(wide(pattern_), flags);
-        } catch (const std::regex_error& e) {
-            switch (e.code()) {
-                case std::regex_constants::error_brack: raise(5019);
-                case std::regex_constants::error_paren: raise(5020);
-                case std::regex_constants::error_range: raise(5021);
-                case std::regex_constants::error_badrepeat: raise(5018);
-                default: raise(err::RegExpSyntax);
-            }
+        if (code_) return;
+        std::unique_ptr<pcre2_compile_context_16, CompileContextFree> cc(pcre2_compile_context_create_16(nullptr));
+        if (!cc) raise(err::OutOfMemory);
+        pcre2_set_newline_16(cc.get(), PCRE2_NEWLINE_LF);
+        pcre2_set_compile_extra_options_16(cc.get(), PCRE2_EXTRA_ALT_BSUX);
+        // \uhhhh and \xhh as JScript reads them, a backreference to an unset group matches
+        // nothing, [] and [^] are allowed, $ without Multiline is the end of the text only
+        uint32_t options = PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_DOLLAR_ENDONLY;
+        if (ignoreCase_) options |= PCRE2_CASELESS;
+        if (multiline_) options |= PCRE2_MULTILINE;
+        int code = 0;
+        PCRE2_SIZE offset = 0;
+        pcre2_code_16* c = pcre2_compile_16(units(pattern_), pattern_.size(), options, &code, &offset, cc.get());
+        if (!c) raise(compileError(code));
+        code_.reset(c);
+        if (!context_) {
+            context_.reset(pcre2_match_context_create_16(nullptr));
+            if (!context_) raise(err::OutOfMemory);
+            pcre2_set_match_limit_16(context_.get(), kMatchLimit);
+            pcre2_set_heap_limit_16(context_.get(), kHeapLimitKiB);
         }
-        compiled_ = true;
     }
 
     std::u16string pattern_;
     bool ignoreCase_ = false, global_ = false, multiline_ = false;
-    bool compiled_ = false;
-    std::wregex re_;
+    std::unique_ptr<pcre2_code_16, CodeFree> code_;
+    std::unique_ptr<pcre2_match_context_16, MatchContextFree> context_;
 };
 
 }  // namespace

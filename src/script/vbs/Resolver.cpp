@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "script/vbs/Interpreter.h"
+#include "script/vbs/Operators.h"
 #include "script/vbs/Parser.h"
 #include "script/vbs/Text.h"
 
@@ -164,6 +165,7 @@ private:
         s.cls = cls;
         s.globalScope = false;
         p.localNames.clear();
+        p.constants.clear();
         auto add = [&](const std::u16string& lower) {
             if (s.locals.count(lower)) return;
             s.locals[lower] = s.numLocals++;
@@ -346,6 +348,34 @@ private:
         }
     }
 
+    // A Const has its value from the start, whether or not its statement runs
+    // ("If False Then Const c = 1" still defines c): globals get it now, locals at each call.
+    void bindConstant(const Name& n, const Expr* value) {
+        Variant v;
+        if (!literalValue(value, v)) return;
+        if (n.kind == NameKind::Global && n.global) *n.global = v;
+        else if (n.kind == NameKind::Local && scope_->proc && !scope_->executeFrame)
+            scope_->proc->constants.emplace_back(n.slot, std::move(v));
+    }
+
+    static bool literalValue(const Expr* e, Variant& out) {
+        switch (e->kind) {
+            case ExprKind::Literal: out = static_cast<const LiteralExpr*>(e)->value; return true;
+            case ExprKind::Paren: return literalValue(static_cast<const ParenExpr*>(e)->inner.get(), out);
+            case ExprKind::Unary: {
+                auto* u = static_cast<const UnaryExpr*>(e);
+                if (u->op != Op::Neg || !literalValue(u->operand.get(), out)) return false;
+                try {
+                    out = opNeg(out);
+                } catch (const ScriptError&) {
+                    return false;  // left to the statement, which raises it when it runs
+                }
+                return true;
+            }
+            default: return false;
+        }
+    }
+
     static bool sameVariable(const Expr* a, const Expr* b) {
         if (a->kind != ExprKind::Ident || b->kind != ExprKind::Ident) return false;
         const Name& x = static_cast<const IdentExpr*>(a)->name;
@@ -384,6 +414,7 @@ private:
                 for (auto& it : static_cast<ConstStmt*>(s)->items) {
                     name(it.first, false);
                     expr(it.second.get());
+                    bindConstant(it.first, it.second.get());
                 }
                 break;
             case StmtKind::Erase: expr(static_cast<EraseStmt*>(s)->target.get()); break;

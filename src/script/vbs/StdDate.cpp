@@ -40,12 +40,14 @@ int weekdayFrom(int weekday, int firstDay) {
 }
 
 Variant fWeekday(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return Variant::null();
+    refuseNull(a, {1});
     int32_t first = argLong(a, 1, 1);
     if (first < 0 || first > 7) raise(err::InvalidCall);
+    if (nullArg(a, 0)) return Variant::null();
     return Variant(static_cast<int16_t>(weekdayFrom(partsOf(toDate(a[0])).weekday, first)));
 }
 Variant fWeekdayName(BuiltinContext&, CallArgs a) {
+    refuseNull(a, {1, 2});
     int32_t n = toLong(a[0]);
     bool abbr = a.has(1) && toBool(a[1]);
     int32_t first = argLong(a, 2, 1);
@@ -55,6 +57,7 @@ Variant fWeekdayName(BuiltinContext&, CallArgs a) {
     return Variant(u16(weekdayName(wd, abbr)));
 }
 Variant fMonthName(BuiltinContext&, CallArgs a) {
+    refuseNull(a, {1});
     int32_t n = toLong(a[0]);
     if (n < 1 || n > 12) raise(err::InvalidCall);
     bool abbr = a.has(1) && toBool(a[1]);
@@ -191,7 +194,7 @@ Variant fDatePart(BuiltinContext&, CallArgs a) {
 }
 
 Variant fDateSerial(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0) || nullArg(a, 1) || nullArg(a, 2)) return Variant::null();
+    refuseNull(a, {0, 1, 2});
     int32_t y = toLong(a[0]), m = toLong(a[1]), d = toLong(a[2]);
     if (y >= 0 && y < 30) y += 2000;
     else if (y >= 30 && y < 100) y += 1900;
@@ -201,7 +204,7 @@ Variant fDateSerial(BuiltinContext&, CallArgs a) {
     return Variant::date(serial);
 }
 Variant fTimeSerial(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0) || nullArg(a, 1) || nullArg(a, 2)) return Variant::null();
+    refuseNull(a, {0, 1, 2});
     double secs = toLong(a[0]) * 3600.0 + toLong(a[1]) * 60.0 + toLong(a[2]);
     double serial = fromSeconds(secs);
     if (!(serial >= -657434.0 && serial < 2958466.0)) raise(err::InvalidCall);
@@ -216,7 +219,8 @@ Variant fTimeValue(BuiltinContext&, CallArgs a) {
     return Variant::date(serialTime(toDate(a[0])));
 }
 Variant fFormatDateTime(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return Variant::null();
+    refuseNull(a, {1});
+    if (nullArg(a, 0)) raise(err::TypeMismatch);
     double d = toDate(a[0]);
     switch (argLong(a, 1, 0)) {
         case 0: return Variant(formatDate(d));

@@ -18,7 +18,9 @@ Variant arg(CallArgs a, size_t i) { return valueOf(a[i]); }
 
 Variant fCBool(BuiltinContext&, CallArgs a) { return Variant(toBool(a[0])); }
 Variant fCByte(BuiltinContext&, CallArgs a) {
-    double d = roundHalfEven(toDouble(a[0]));
+    Variant v = valueOf(a[0]);
+    if (v.type() == VT::Boolean) return Variant(static_cast<uint8_t>(v.boolean() ? 255 : 0));  // True is all bits set
+    double d = roundHalfEven(toDouble(v));
     if (!(d >= 0 && d <= 255)) raise(err::Overflow);
     return Variant(static_cast<uint8_t>(d));
 }
@@ -135,6 +137,7 @@ Variant fRound(BuiltinContext&, CallArgs a) {
     if (v.isNull()) return Variant::null();
     int32_t digits = argLong(a, 1, 0);
     if (digits < 0 || digits > 22) raise(err::InvalidCall);
+    if (v.type() == VT::Boolean) return v;  // Round(True) stays a Boolean
     Variant n = toNumeric(v);
     switch (n.type()) {
         case VT::Integer: case VT::Long: case VT::Byte: return n;
@@ -276,13 +279,16 @@ Variant fUBound(BuiltinContext&, CallArgs a) { return bound(a, true); }
 Variant fLBound(BuiltinContext&, CallArgs a) { return bound(a, false); }
 
 const BuiltinDef kMath[] = {
-    {"CBool", 1, 1, fCBool}, {"CByte", 1, 1, fCByte}, {"CCur", 1, 1, fCCur}, {"CDate", 1, 1, fCDate},
-    {"CDbl", 1, 1, fCDbl}, {"CInt", 1, 1, fCInt}, {"CLng", 1, 1, fCLng}, {"CSng", 1, 1, fCSng},
+    {"CBool", 1, 1, fCBool},
+    {"CByte", 1, 1, fCByte, BuiltinKind::Conversion}, {"CCur", 1, 1, fCCur, BuiltinKind::Conversion},
+    {"CDate", 1, 1, fCDate, BuiltinKind::Conversion}, {"CDbl", 1, 1, fCDbl, BuiltinKind::Conversion},
+    {"CInt", 1, 1, fCInt, BuiltinKind::Conversion}, {"CLng", 1, 1, fCLng, BuiltinKind::Conversion},
+    {"CSng", 1, 1, fCSng, BuiltinKind::Conversion},
     {"CStr", 1, 1, fCStr}, {"Hex", 1, 1, fHex}, {"Oct", 1, 1, fOct}, {"Int", 1, 1, fInt},
     {"Fix", 1, 1, fFix}, {"Abs", 1, 1, fAbs}, {"Sgn", 1, 1, fSgn}, {"Sqr", 1, 1, fSqr},
     {"Exp", 1, 1, fExp}, {"Log", 1, 1, fLog}, {"Atn", 1, 1, fAtn}, {"Sin", 1, 1, fSin},
     {"Cos", 1, 1, fCos}, {"Tan", 1, 1, fTan}, {"Round", 1, 2, fRound}, {"Rnd", 0, 1, fRnd},
-    {"Randomize", 0, 1, fRandomize}, {"IsArray", 1, 1, fIsArray}, {"IsEmpty", 1, 1, fIsEmpty},
+    {"Randomize", 0, 1, fRandomize, BuiltinKind::Sub}, {"IsArray", 1, 1, fIsArray}, {"IsEmpty", 1, 1, fIsEmpty},
     {"IsNull", 1, 1, fIsNull}, {"IsObject", 1, 1, fIsObject}, {"IsNumeric", 1, 1, fIsNumeric},
     {"IsDate", 1, 1, fIsDate}, {"VarType", 1, 1, fVarType}, {"TypeName", 1, 1, fTypeName},
     {"Array", 0, 32000, fArray}, {"UBound", 1, 2, fUBound}, {"LBound", 1, 2, fLBound},

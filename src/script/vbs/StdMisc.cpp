@@ -57,6 +57,7 @@ Variant fGetLocale(BuiltinContext&, CallArgs) { return Variant(int32_t{1033}); }
 Variant fSetLocale(BuiltinContext&, CallArgs) { return Variant(int32_t{1033}); }
 
 // FormatNumber and friends, en-US conventions.
+// The Format functions refuse Null: 13 for the value, 94 for an option.
 std::u16string formatFixed(double v, int digits, int leading, int parens, int group) {
     bool neg = v < 0;
     double a = std::fabs(v);
@@ -90,7 +91,8 @@ int tri(CallArgs a, size_t i, int dflt) {
     return v;
 }
 Variant fFormatNumber(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return Variant::null();
+    refuseNull(a, {1, 2, 3, 4});
+    if (nullArg(a, 0)) raise(err::TypeMismatch);
     double v = toDouble(a[0]);
     int32_t digits = argLong(a, 1, -1);
     if (digits == -1) digits = 2;
@@ -98,7 +100,8 @@ Variant fFormatNumber(BuiltinContext&, CallArgs a) {
     return Variant(formatFixed(v, digits, tri(a, 2, -1), tri(a, 3, 0), tri(a, 4, -1)));
 }
 Variant fFormatPercent(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return Variant::null();
+    refuseNull(a, {1, 2, 3, 4});
+    if (nullArg(a, 0)) raise(err::TypeMismatch);
     double v = toDouble(a[0]) * 100.0;
     int32_t digits = argLong(a, 1, -1);
     if (digits == -1) digits = 2;
@@ -106,7 +109,8 @@ Variant fFormatPercent(BuiltinContext&, CallArgs a) {
     return Variant(formatFixed(v, digits, tri(a, 2, -1), tri(a, 3, 0), tri(a, 4, -1)) + u"%");
 }
 Variant fFormatCurrency(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return Variant::null();
+    refuseNull(a, {1, 2, 3, 4});
+    if (nullArg(a, 0)) raise(err::TypeMismatch);
     double v = toDouble(a[0]);
     int32_t digits = argLong(a, 1, -1);
     if (digits == -1) digits = 2;
@@ -146,7 +150,7 @@ std::vector<ConstantDef> builtinConstants() {
         {"vbYesNo", i(4)}, {"vbRetryCancel", i(5)}, {"vbCritical", i(16)}, {"vbQuestion", i(32)},
         {"vbExclamation", i(48)}, {"vbInformation", i(64)}, {"vbDefaultButton1", i(0)},
         {"vbDefaultButton2", i(256)}, {"vbDefaultButton3", i(512)}, {"vbDefaultButton4", i(768)},
-        {"vbApplicationModal", i(0)}, {"vbSystemModal", i(4096)}, {"vbMsgBoxHelpButton", i(16384)},
+        {"vbApplicationModal", i(0)}, {"vbSystemModal", i(4096)}, {"vbMsgBoxHelpButton", l(16384)},
         {"vbMsgBoxSetForeground", l(65536)}, {"vbMsgBoxRight", l(524288)}, {"vbMsgBoxRtlReading", l(1048576)},
         {"vbOK", i(1)}, {"vbCancel", i(2)}, {"vbAbort", i(3)}, {"vbRetry", i(4)}, {"vbIgnore", i(5)},
         {"vbYes", i(6)}, {"vbNo", i(7)},
@@ -156,6 +160,7 @@ std::vector<ConstantDef> builtinConstants() {
         {"vbDecimal", i(14)}, {"vbByte", i(17)}, {"vbArray", i(8192)},
         {"vbSunday", i(1)}, {"vbMonday", i(2)}, {"vbTuesday", i(3)}, {"vbWednesday", i(4)},
         {"vbThursday", i(5)}, {"vbFriday", i(6)}, {"vbSaturday", i(7)}, {"vbUseSystemDayOfWeek", i(0)},
+        {"vbUseSystem", i(0)},
         {"vbFirstJan1", i(1)}, {"vbFirstFourDays", i(2)}, {"vbFirstFullWeek", i(3)},
         {"vbGeneralDate", i(0)}, {"vbLongDate", i(1)}, {"vbShortDate", i(2)}, {"vbLongTime", i(3)},
         {"vbShortTime", i(4)}, {"vbUseDefault", i(-2)}, {"vbTrue", i(-1)}, {"vbFalse", i(0)},

@@ -1,5 +1,6 @@
 // String functions.
 #include <algorithm>
+#include <initializer_list>
 
 #include "script/vbs/Builtins.h"
 #include "script/vbs/Interpreter.h"
@@ -12,6 +13,10 @@ namespace lib {
 int32_t argLong(CallArgs a, size_t i, int32_t dflt) { return a.has(i) ? toLong(a[i]) : dflt; }
 std::u16string argStr(CallArgs a, size_t i) { return a.has(i) ? toStr(a[i]) : std::u16string(); }
 bool nullArg(CallArgs a, size_t i) { return i < a.size() && valueOf(a[i]).isNull(); }
+void refuseNull(CallArgs a, std::initializer_list<size_t> indexes) {
+    for (size_t i : indexes)
+        if (nullArg(a, i)) raise(err::InvalidNull);
+}
 int compareMode(CallArgs a, size_t i, Interpreter&) {
     if (!a.has(i)) return 0;
     int32_t m = toLong(a[i]);
@@ -66,26 +71,29 @@ Variant fLenB(BuiltinContext&, CallArgs a) {
     if (nullArg(a, 0)) return null();
     return Variant(static_cast<int32_t>(toStr(a[0]).size() * 2));
 }
+// Left, Right and Mid check their numbers before they give Null for a Null text.
 Variant fLeft(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return null();
     int32_t n = lengthArg(a, 1);
+    if (nullArg(a, 0)) return null();
     std::u16string s = toStr(a[0]);
     return Variant(s.substr(0, static_cast<size_t>(n)));
 }
 Variant fRight(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return null();
     int32_t n = lengthArg(a, 1);
+    if (nullArg(a, 0)) return null();
     std::u16string s = toStr(a[0]);
     size_t k = std::min(s.size(), static_cast<size_t>(n));
     return Variant(s.substr(s.size() - k));
 }
 Variant fMid(BuiltinContext&, CallArgs a) {
-    if (nullArg(a, 0)) return null();
+    refuseNull(a, {2, 1});
     int32_t start = toLong(a[1]);
-    if (start < 1) raise(err::InvalidCall);
-    std::u16string s = toStr(a[0]);
     size_t len = std::u16string::npos;
-    if (a.has(2)) len = static_cast<size_t>(lengthArg(a, 2));
+    int32_t given = a.has(2) ? toLong(a[2]) : 0;
+    if (start < 1 || given < 0) raise(err::InvalidCall);
+    if (a.has(2)) len = static_cast<size_t>(given);
+    if (nullArg(a, 0)) return null();
+    std::u16string s = toStr(a[0]);
     if (static_cast<size_t>(start) > s.size()) return Variant(std::u16string());
     return Variant(s.substr(static_cast<size_t>(start - 1), len));
 }
@@ -108,21 +116,21 @@ Variant fInStr(BuiltinContext& c, CallArgs a) {
     return Variant(p == std::u16string::npos ? 0 : static_cast<int32_t>(p + 1));
 }
 Variant fInStrRev(BuiltinContext& c, CallArgs a) {
-    if (nullArg(a, 0) || nullArg(a, 1)) return null();
+    refuseNull(a, {0, 1, 2, 3});
     std::u16string s1 = toStr(a[0]), s2 = toStr(a[1]);
     int32_t start = argLong(a, 2, -1);
     if (start == 0 || start < -1) raise(err::InvalidCall);
     int mode = compareMode(a, 3, c.interp);
     if (start == -1) start = static_cast<int32_t>(s1.size());
-    if (s2.empty()) return Variant(start);
     if (static_cast<size_t>(start) > s1.size()) return Variant(int32_t{0});
+    if (s2.empty()) return Variant(start);
     if (static_cast<size_t>(start) < s2.size()) return Variant(int32_t{0});
     size_t last = static_cast<size_t>(start) - s2.size();
     size_t p = rfindStr(s1, s2, last, mode == 1);
     return Variant(p == std::u16string::npos ? 0 : static_cast<int32_t>(p + 1));
 }
 Variant fReplace(BuiltinContext& c, CallArgs a) {
-    if (nullArg(a, 0)) return null();
+    refuseNull(a, {0, 1, 2, 3, 4, 5});
     std::u16string s = toStr(a[0]), find = toStr(a[1]), repl = toStr(a[2]);
     int32_t start = argLong(a, 3, 1);
     int32_t count = argLong(a, 4, -1);
@@ -148,11 +156,12 @@ Variant fReplace(BuiltinContext& c, CallArgs a) {
     return Variant(std::move(out));
 }
 Variant fSplit(BuiltinContext& c, CallArgs a) {
-    if (nullArg(a, 0)) return null();
+    refuseNull(a, {0, 1, 2, 3});
     std::u16string s = toStr(a[0]);
     std::u16string delim = a.has(1) ? toStr(a[1]) : u" ";
     int32_t limit = argLong(a, 2, -1);
     if (limit < -1) raise(err::InvalidCall);
+    if (a.has(3) && toLong(a[3]) == 2) raise(err::InvalidCall);  // no database compare here
     int mode = compareMode(a, 3, c.interp);
     std::vector<std::u16string> parts;
     if (!s.empty() && limit != 0) {

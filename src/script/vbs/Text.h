@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/Text.h"
+
 namespace vk::vbs {
 
 // Script strings are UTF-16 so Len/Mid/AscW count code units exactly as VBScript does;
@@ -21,9 +23,9 @@ char16_t foldUpper(char16_t c);
 char16_t foldLower(char16_t c);
 std::u16string toUpper(std::u16string_view s);
 std::u16string toLower(std::u16string_view s);
-std::string lowerAscii(std::string_view s);
 bool equalsNoCase(std::u16string_view a, std::u16string_view b);
-bool equalsNoCase(std::string_view a, std::string_view b);
+// Member and host names (UTF-8) compare without regard to ASCII case.
+using base::equalsNoCase;
 
 inline std::u16string u16(std::string_view ascii) {
     return std::u16string(ascii.begin(), ascii.end());

@@ -377,7 +377,7 @@ ArrayData* newArray(const std::vector<int32_t>& ubounds) {
     size_t total = 1;
     for (int32_t ub : ubounds) {
         if (ub < -1) raise(err::SubscriptRange);
-        total *= static_cast<size_t>(ub + 1);
+        total *= static_cast<size_t>(ub) + 1;  // ub + 1 would overflow for 2147483647
         if (total > kMaxArrayElements) raise(err::OutOfMemory);
     }
     auto* a = new ArrayData;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "VbsTestHost.h"
+#include "VbsTestSupport.h"
 
 namespace vk::vbs::test {
 namespace {
@@ -30,6 +30,7 @@ public:
             return Variant(true);
         }
         if (equalsNoCase(name, "fail")) throw ScriptError(70, "Permission denied", "Files.Fail");
+        if (equalsNoCase(name, "throw")) throw ScriptError(toLong(args[0]), "from the object", "Files.Throw");
         if (equalsNoCase(name, "label")) {
             if (kind == InvokeKind::Let) {
                 label = toUtf8(args[0]);
@@ -83,6 +84,16 @@ TEST(Host, ObjectsMethodsAndByRefWriteBack) {
     EXPECT_EQ(r.run("Files.Fail"), "ERR 70: Permission denied @1");
     EXPECT_EQ(r.run("On Error Resume Next\nFiles.Fail\nOut Err.Number, Err.Source"), "70 Files.Fail");
     EXPECT_EQ(r.run("Files.Nope 1"), "ERR 438: Object doesn't support this property or method @1");
+}
+
+TEST(Host, HresultsFromObjectsBecomeVBScriptNumbers) {
+    Runner r;
+    r.engine.addObject("Files", Ref<Object>(new Files));
+    EXPECT_EQ(r.run("On Error Resume Next\nFiles.Throw &h8007000E&\nOut Err.Number, Err.Description, Err.Source\n"
+                    "Files.Throw &h800A0046&\nOut Err.Number, Err.Description\n"
+                    "Files.Throw &h80080008&\nOut Hex(Err.Number), Err.Description\n"
+                    "Files.Throw 70\nOut Err.Number, Err.Description"),
+              "7 Out of memory Files.Throw|70 Permission denied|80080008 from the object|70 from the object");
 }
 
 TEST(Host, GlobalMembersCallableWithoutPrefix) {

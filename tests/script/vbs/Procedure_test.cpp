@@ -3,23 +3,16 @@
 #include <chrono>
 #include <thread>
 
-#include "VbsTestHost.h"
+#include "VbsTestSupport.h"
 
 namespace vk::vbs::test {
 namespace {
 
-struct Case {
-    const char* name;
-    const char* script;
-    const char* expected;
-};
+using Case = ScriptCase;
 
 class Procedures : public ::testing::TestWithParam<Case> {};
 
-TEST_P(Procedures, Run) {
-    Runner r;
-    EXPECT_EQ(r.run(GetParam().script), GetParam().expected) << GetParam().script;
-}
+TEST_P(Procedures, Run) { expectScript(GetParam()); }
 
 const Case kByRef[] = {
     {"ByRefDefault", "Sub Inc(n)\n n = n + 1\nEnd Sub\nx = 1\nInc x\nOut x", "2"},
@@ -38,8 +31,7 @@ const Case kByRef[] = {
     {"SwapViaByRef", "Sub Swap(a, b)\n t = a : a = b : b = t\nEnd Sub\nx = 1 : y = 2\nSwap x, y\nOut x, y", "2 1"},
     {"HostGetsByRef", "x = 1\nOut x, (x)\nOut x", "1 1|1"},
 };
-INSTANTIATE_TEST_SUITE_P(ByRef, Procedures, ::testing::ValuesIn(kByRef),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ByRef, Procedures, ::testing::ValuesIn(kByRef), caseName);
 
 const Case kClasses[] = {
     {"Fields", "Class P\n Public X, Y\nEnd Class\nSet p = New P\np.X = 3 : p.Y = 4\nOut p.X * p.Y", "12"},
@@ -63,8 +55,7 @@ const Case kClasses[] = {
     {"MemberCallsSibling", "Class C\n Function A()\n  A = B() + 1\n End Function\n Function B()\n  B = 41\n End Function\nEnd Class\nSet c = New C\nOut c.A", "42"},
     {"ForEachDictionary", "Set d = CreateObject(\"Scripting.Dictionary\")\nd.Add \"a\", 1 : d.Add \"b\", 2\nFor Each k In d : Out k & \"=\" & d(k) : Next", "a=1|b=2"},
 };
-INSTANTIATE_TEST_SUITE_P(Classes, Procedures, ::testing::ValuesIn(kClasses),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Classes, Procedures, ::testing::ValuesIn(kClasses), caseName);
 
 const Case kErrors[] = {
     {"ResumeNext", "On Error Resume Next\nx = 1 / 0\nOut Err.Number, Err.Description, Err.Source\nOut \"after\"",
@@ -92,8 +83,7 @@ const Case kErrors[] = {
     {"CreateObjectUnknown", "Set o = CreateObject(\"No.Such\")", "ERR 429: ActiveX component can't create object @1"},
     {"ObjectNotCollection", "For Each x In 5 : Next", "ERR 451: Object not a collection @1"},
 };
-INSTANTIATE_TEST_SUITE_P(Errors, Procedures, ::testing::ValuesIn(kErrors),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Errors, Procedures, ::testing::ValuesIn(kErrors), caseName);
 
 struct SyntaxCase {
     const char* script;

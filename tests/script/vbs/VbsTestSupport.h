@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -48,5 +50,35 @@ struct Runner {
         return s;
     }
 };
+
+// A named script and what Runner::run gives for it.
+struct ScriptCase {
+    const char* name;
+    const char* script;
+    const char* expected;
+};
+
+inline std::string caseName(const ::testing::TestParamInfo<ScriptCase>& info) { return info.param.name; }
+
+inline void expectScript(const ScriptCase& c) {
+    Runner r;
+    EXPECT_EQ(r.run(c.script), c.expected) << c.script;
+}
+
+// An expression (or a script) and the text it prints; an expected "ERR n" matches any error
+// with that number, whatever its text and line.
+struct ValueCase {
+    const char* expr;
+    const char* expected;
+};
+
+inline void expectOutput(const std::string& script, const std::string& expected, const std::string& label) {
+    Runner r;
+    std::string got = r.run(script);
+    if (expected.rfind("ERR ", 0) == 0)
+        EXPECT_EQ(got.substr(0, expected.size() + 1), expected + ":") << label;
+    else
+        EXPECT_EQ(got, expected) << label;
+}
 
 }  // namespace vk::vbs::test

@@ -1,24 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "VbsTestHost.h"
+#include "VbsTestSupport.h"
 
 namespace vk::vbs::test {
 namespace {
 
-struct Case {
-    const char* name;
-    const char* script;
-    const char* expected;
-};
+class Language : public ::testing::TestWithParam<ScriptCase> {};
 
-class Language : public ::testing::TestWithParam<Case> {};
+TEST_P(Language, Runs) { expectScript(GetParam()); }
 
-TEST_P(Language, Runs) {
-    Runner r;
-    EXPECT_EQ(r.run(GetParam().script), GetParam().expected) << GetParam().script;
-}
-
-const Case kStatements[] = {
+const ScriptCase kStatements[] = {
     {"Assign", "x = 1 + 2\nOut x", "3"},
     {"DimMulti", "Dim a, b\na = 5 : b = a * 2\nOut a, b", "5 10"},
     {"IfBlock", "x = 3\nIf x > 2 Then\n Out \"big\"\nElseIf x > 1 Then\n Out \"mid\"\nElse\n Out \"small\"\nEnd If", "big"},
@@ -82,8 +73,7 @@ const Case kStatements[] = {
     {"DateLiteral", "d = #12/25/2026#\nOut Year(d), Month(d), Day(d)", "2026 12 25"},
     {"HexOctLiterals", "Out &H1F, &O17, &HFFFF, &HFFFF&, &H8000", "31 15 -1 65535 -32768"},
 };
-INSTANTIATE_TEST_SUITE_P(Statements, Language, ::testing::ValuesIn(kStatements),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Statements, Language, ::testing::ValuesIn(kStatements), caseName);
 
 }  // namespace
 }  // namespace vk::vbs::test

@@ -1,0 +1,54 @@
+#include "support/ChildProcess.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace vk::test {
+namespace fs = std::filesystem;
+
+fs::path copyProgram(const TempDir& dir, const std::string& name, const fs::path& source) {
+    fs::path target = dir / name;
+    fs::create_directories(target.parent_path());
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+    fs::permissions(target, fs::perms::owner_all);
+    return target;
+}
+
+ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& args) {
+    std::vector<std::string> all{program.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, all[0].c_str(), nullptr, nullptr, argv.data(), environ) == 0) pid_ = pid;
+}
+
+ChildProcess::~ChildProcess() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool ChildProcess::reapedByKill() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    pid_t got = ::waitpid(pid_, &status, 0);
+    if (got != pid_) return false;
+    pid_ = -1;
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+bool ChildProcess::endedAlready() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    pid_ = -1;
+    return true;
+}
+
+}  // namespace vk::test

@@ -79,10 +79,15 @@ QString runFileDialog(QWidget* owner, const FileDialogRequest& request, QFileDia
 
 }  // namespace
 
+std::unique_ptr<QMessageBox> messageBox(QWidget* owner, const QString& text, MessageIcon icon,
+                                        MessageButtons buttons, const QString& title) {
+    return std::make_unique<QMessageBox>(qtIcon(icon), title, text, qtButtons(buttons), owner);
+}
+
 MessageResult QtDialogs::message(QWidget* owner, const QString& text, MessageIcon icon, MessageButtons buttons,
                                  const QString& title) {
-    QMessageBox box(qtIcon(icon), title, text, qtButtons(buttons), owner);
-    switch (box.exec()) {
+    std::unique_ptr<QMessageBox> box = messageBox(owner, text, icon, buttons, title);
+    switch (box->exec()) {
         case QMessageBox::Yes: return MessageResult::Yes;
         case QMessageBox::No: return MessageResult::No;
         case QMessageBox::Cancel: return MessageResult::Cancel;
@@ -120,5 +125,13 @@ QString& titleStore() {
 
 QString applicationTitle() { return titleStore(); }
 void setApplicationTitle(const QString& title) { titleStore() = title; }
+
+}  // namespace vk::app
+
+namespace vk::app {
+
+void showError(Dialogs& dialogs, QWidget* owner, const QString& text) {
+    dialogs.message(owner, text, MessageIcon::Critical, MessageButtons::Ok, QStringLiteral("Error"));
+}
 
 }  // namespace vk::app

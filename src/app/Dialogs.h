@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 namespace vk::app {
@@ -42,6 +44,10 @@ public:
 // A description without its pattern is dropped.
 QStringList qtNameFilters(const QString& filter);
 
+// The message box QtDialogs shows (screenshots render it without running it).
+std::unique_ptr<QMessageBox> messageBox(QWidget* owner, const QString& text, MessageIcon icon,
+                                        MessageButtons buttons, const QString& title);
+
 // The dialogs of the desktop.
 class QtDialogs final : public Dialogs {
 public:
@@ -60,5 +66,12 @@ namespace vk::app {
 // message boxes that name none.
 QString applicationTitle();
 void setApplicationTitle(const QString& title);
+
+}  // namespace vk::app
+
+namespace vk::app {
+
+// A critical message box titled "Error", the program's refusal of bad input.
+void showError(Dialogs& dialogs, QWidget* owner, const QString& text);
 
 }  // namespace vk::app

@@ -30,6 +30,10 @@
 #include "Version.h"
 #include "app/AboutWindow.h"
 #include "app/AppIcon.h"
+#include "app/AutoRepairPage.h"
+#include "app/KastScriptWizard.h"
+#include "app/KillersMenu.h"
+#include "app/ScriptFolderPrompt.h"
 #include "app/AutoScanPage.h"
 #include "app/AutorunManagerPage.h"
 #include "app/Dialogs.h"
@@ -52,6 +56,7 @@
 #include "scan/ScanEngine.h"
 #include "scan/ScanEngineErrors.h"
 #include "script/ScriptIniEngine.h"
+#include "script/host/ScriptHost.h"
 #include "tools/ProcessList.h"
 
 namespace vk::app {
@@ -115,30 +120,6 @@ const char* const kFeatures[] = {
     "+ Clean USB flash drives the moment they are inserted with AutoScan.",
 };
 
-// Shows the AutoRepair console in its text box.
-class ConsoleBox final : public script::ConsoleListener {
-public:
-    explicit ConsoleBox(QPlainTextEdit* box) : box_(box) {}
-    void lineAppended(std::string_view line, bool joined) override {
-        QString text = display(line);
-        if (!joined && box_->document()->isEmpty()) box_->setPlainText(text);
-        else box_->appendPlainText(text);
-        box_->moveCursor(QTextCursor::End);
-    }
-    void textReset(std::string_view text) override {
-        box_->setPlainText(display(text));
-        box_->moveCursor(QTextCursor::End);
-    }
-
-private:
-    static QString display(std::string_view text) {
-        QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        return s;
-    }
-    QPlainTextEdit* box_;
-};
-
 }  // namespace
 
 bool isSilentStart(const QStringList& arguments) {
@@ -184,13 +165,14 @@ MainWindow::MainWindow(Dialogs& dialogs, StartupOptions options)
     console_.setPump(&pump_);
     console_.setClipboard(&clipboard_);
     scriptIniEngine_->setConsole(&console_);
+    // The script host and its five objects, registered once for the program's lifetime.
+    folderPrompt_ = std::make_unique<ScriptFolderPrompt>(this, dialogs_);
+    scriptHost_ = std::make_unique<script::ScriptHost>(console_, &pump_, folderPrompt_.get());
 
     tmrAutoScan_.setObjectName(QStringLiteral("tmrAutoScan"));
     tmrAutoScan_.setInterval(500);
 
     buildWindow();
-    consoleBox_ = std::make_unique<ConsoleBox>(txtConsole_);
-    console_.addListener(consoleBox_.get());
     buildTrayMenu();
 
     connect(&taskIcon1_, &TaskIcon::rightClick, this, &MainWindow::taskIconRightClick);
@@ -200,8 +182,10 @@ MainWindow::MainWindow(Dialogs& dialogs, StartupOptions options)
 }
 
 MainWindow::~MainWindow() {
-    console_.removeListener(consoleBox_.get());
     closeSplash();
+    // The page listens to the console, which goes before the child widgets do.
+    delete autoRepairPage_;
+    autoRepairPage_ = nullptr;
 }
 
 bool MainWindow::startUp(const QStringList& arguments) {
@@ -294,7 +278,13 @@ void MainWindow::buildWindow() {
         QWidget* panel = nullptr;
         switch (i) {
             case kMain: panel = buildMainPage(); break;
-            case kAutoRepair: panel = buildAutoRepairPage(); break;
+            case kAutoRepair:
+                autoRepairPage_ = new AutoRepairPage(this, dialogs_, console_, *scriptIniEngine_, *scriptHost_,
+                                                     folder_.killers);
+                panel = autoRepairPage_;
+                connect(autoRepairPage_->wizardButton(), &QPushButton::clicked, this,
+                        &MainWindow::showKastScriptWizard);
+                break;
             case kProcessInspector:
                 processInspectorPage_ =
                     new ProcessInspectorPage(this, dialogs_, *process_, *scanEngine_, folder_.configIni);
@@ -524,20 +514,6 @@ QWidget* MainWindow::buildMainPage() {
     return page;
 }
 
-QWidget* MainWindow::buildAutoRepairPage() {
-    // The script controls come with the AutoRepair feature; the console is here.
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->addStretch(1);
-    layout->addWidget(new QLabel(QStringLiteral("KastScript Console:"), page));
-    txtConsole_ = new QPlainTextEdit(page);
-    txtConsole_->setObjectName(QStringLiteral("txtConsole"));
-    txtConsole_->setReadOnly(true);
-    txtConsole_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    layout->addWidget(txtConsole_, 4);
-    return page;
-}
-
 void MainWindow::buildTrayMenu() {
     mnuPopup3_ = new QMenu(this);
     mnuPopup3_->setObjectName(QStringLiteral("mnuPopup3"));
@@ -561,20 +537,19 @@ void MainWindow::buildTrayMenu() {
         a->setObjectName(QString::fromLatin1(kPages[index].menuName));
     }
 
-    // Filled from the killers folder by the AutoRepair feature.
+    // Filled from the killers folder, as the AutoRepair page's menu is.
     QMenu* fixes = mnuPopup3_->addMenu(QStringLiteral("Run VandrelKast fixes..."));
     fixes->setObjectName(QStringLiteral("mnuRunFixes"));
-    QAction* none = fixes->addAction(QStringLiteral("No fixes available!"));
-    none->setObjectName(QStringLiteral("mnuFixes0"));
-    none->setEnabled(false);
+    fixes_ = std::make_unique<KillersMenu>(fixes, QStringLiteral("mnuFixes"), QStringLiteral("No fixes available!"),
+                                           [this](const QString& path) { runFix(path); });
 
     QMenu* extra = mnuPopup3_->addMenu(QStringLiteral("&Extra Tools..."));
     extra->setObjectName(QStringLiteral("mnuExtraTools"));
     QAction* run = extra->addAction(QStringLiteral("Run..."), this, &MainWindow::mnuRun_Click);
     run->setObjectName(QStringLiteral("mnuRun"));
-    QAction* wizard = extra->addAction(QStringLiteral("KastScript Generator Wizard"));
+    QAction* wizard = extra->addAction(QStringLiteral("KastScript Generator Wizard"), this,
+                                       &MainWindow::showKastScriptWizard);
     wizard->setObjectName(QStringLiteral("mnuKastScriptWizard"));
-    wizard->setEnabled(false);
     mnuPopup3_->addSeparator();
 
     struct Quick {
@@ -626,6 +601,16 @@ void MainWindow::cmdHeaderClick(int index) {
     for (int i = 0; i < kPageCount; ++i)
         if (i != kSndSettings && cmdHeader_[static_cast<std::size_t>(i)])
             cmdHeader_[static_cast<std::size_t>(i)]->setChecked(i == marked);
+}
+
+void MainWindow::showKastScriptWizard() {
+    KastScriptWizard wizard(this, dialogs_);
+    wizard.exec();
+}
+
+void MainWindow::runFix(const QString& path) {
+    restoreAndSelect(kAutoRepair);
+    autoRepairPage_->runFix(path);
 }
 
 void MainWindow::restoreAndSelect(int index) {
@@ -705,7 +690,10 @@ void MainWindow::hideToTray() {
 
 void MainWindow::taskIconRightClick() {
     mnuHideWindow_->setText(windowIsNormal() ? kHide : kShow);
-    // The killers and fixes submenus are refreshed here once AutoRepair fills them.
+    if (QDir(fromBytes(folder_.killers)).exists()) {
+        autoRepairPage_->killersMenu().rebuild(folder_.killers);
+        fixes_->rebuild(folder_.killers);
+    }
     mnuPopup3_->popup(QCursor::pos());
 }
 
@@ -745,6 +733,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A scan running in a handler below ends at its next check, without its dialog.
     scanPage_->setExiting(true);
     scanEngine_->setStopScanningProcess(true);
+    autoRepairPage_->requestStop();
     closeSplash();
     taskIcon1_.hideButton();
     // Before the main loop runs, main() sees unloaded() instead; an exit

@@ -25,6 +25,7 @@ namespace vk::scan {
 class ScanEngine;
 }
 namespace vk::script {
+class ScriptHost;
 class ScriptIniEngine;
 }
 namespace vk::tools {
@@ -33,13 +34,16 @@ class ProcessList;
 
 namespace vk::app {
 
+class AutoRepairPage;
 class AutoScanPage;
 class AutorunManagerPage;
 class Dialogs;
 class FarwatchPage;
+class KillersMenu;
 class LogAgentPage;
 class ProcessInspectorPage;
 class RegistryTweaksPage;
+class ScriptFolderPrompt;
 class StartupEntryViewerPage;
 class ScanPage;
 class ScanSettingsPage;
@@ -106,6 +110,14 @@ public:
     scan::ScanEngine& scanEngine() { return *scanEngine_; }
     tools::ProcessList& process() { return *process_; }
     script::ScriptIniEngine& scriptIniEngine() { return *scriptIniEngine_; }
+    script::ScriptHost& scriptHost() { return *scriptHost_; }
+    AutoRepairPage* autoRepairPage() const { return autoRepairPage_; }
+    // The tray's "Run VandrelKast fixes..." entries.
+    KillersMenu& fixesMenu() const { return *fixes_; }
+    // A fix chosen in the tray: the window restored on the AutoRepair page, the script run.
+    void runFix(const QString& path);
+    // The KastScript Generator Wizard, modal over the window.
+    void showKastScriptWizard();
     script::Console& console() { return console_; }
     QtEventPump& eventPump() { return pump_; }
     const platform::ProgramFolder& programFolder() const { return folder_; }
@@ -155,7 +167,6 @@ private:
     void applyHeaderColors();
     void fitToScreen();
     QWidget* buildMainPage();
-    QWidget* buildAutoRepairPage();
     void buildTrayMenu();
     void restoreAndSelect(int index);
     void bringForward();
@@ -179,6 +190,8 @@ private:
     std::unique_ptr<tools::ProcessList> process_;
     std::unique_ptr<scan::ScanEngine> scanEngine_;
     std::unique_ptr<script::ScriptIniEngine> scriptIniEngine_;
+    std::unique_ptr<ScriptFolderPrompt> folderPrompt_;
+    std::unique_ptr<script::ScriptHost> scriptHost_;
     // autoScan_: the removable-drive watcher joins here (it raises
     // DriveInsterted, DriveRemoved and ConfirmScan); it does not exist yet.
 
@@ -194,8 +207,8 @@ private:
     QLabel* lblDBVersion_ = nullptr;
     QLabel* lblDBDate_ = nullptr;
     QLabel* lblDBCount_ = nullptr;
-    QPlainTextEdit* txtConsole_ = nullptr;
-    std::unique_ptr<script::ConsoleListener> consoleBox_;
+    AutoRepairPage* autoRepairPage_ = nullptr;
+    std::unique_ptr<KillersMenu> fixes_;
     ScanPage* scanPage_ = nullptr;
     ScanSettingsPage* scanSettingsPage_ = nullptr;
     FarwatchPage* farwatchPage_ = nullptr;

@@ -14,7 +14,15 @@
 #include <cstdlib>
 
 #include "app/AboutWindow.h"
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/AutoRepairPage.h"
+#include "app/Dialogs.h"
 #include "app/Farwatch.h"
+#include "app/KastScriptWizard.h"
+#include "app/RunAsDialog.h"
 #include "app/LinkLabel.h"
 #include "app/LogAgentPage.h"
 #include "app/RunDialog.h"
@@ -30,6 +38,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/linux/RegistryStore.h"
 #include "scan/ScanEngine.h"
+#include "script/host/ScriptHost.h"
 #include "script/RegistryAccess.h"
 
 namespace vk::app {
@@ -239,6 +248,51 @@ int renderScreenshots(const QString& outDir) {
     about.links()[1]->setHover(true);
     ok &= save(&about, outDir, QStringLiteral("dialog-about-hover"));
     about.hide();
+
+    // AutoRepair: a script's console, the run-as question, a script error.
+    {
+        QFile demo(scratch.filePath(QStringLiteral("Clean my stick.vks")));
+        if (demo.open(QIODevice::WriteOnly))
+            demo.write("IOMessage \"Shortcut Worm Killer\"\r\nIOMessage \"--------------------\"\r\n"
+                       "IOMessage \"Cleaning /media/usb-stick ...\"\r\n"
+                       "IOMessage \"Worm shortcut: /media/usb-stick/Photos.lnk\"\r\n"
+                       "IOMessage \"  Deleted payload: /media/usb-stick/RECYCLER/x.vbs\"\r\n"
+                       "IOMessage \"  Deleted shortcut: /media/usb-stick/Photos.lnk\"\r\n"
+                       "IOMessage \"  Left alone (not on /media/usb-stick): C:\\WINDOWS\\x.exe\"\r\n"
+                       "IOMessage \"Visible again: /media/usb-stick/Photos\"\r\n");
+        demo.close();
+        window.cmdHeaderClick(MainWindow::kAutoRepair);
+        window.autoRepairPage()->filenameBox()->setText(demo.fileName());
+        window.autoRepairPage()->runButton()->click();
+        ok &= save(&window, outDir, QStringLiteral("autorepair-console"));
+    }
+    RunAsDialog runAs(&window);
+    ok &= save(&runAs, outDir, QStringLiteral("dialog-run-as"));
+    runAs.hide();
+    std::unique_ptr<QMessageBox> scriptError =
+        messageBox(&window, fromBytes(script::scriptErrorText(11, "Division by zero")), MessageIcon::Critical,
+                   MessageButtons::Ok, QString::fromLatin1(script::kScriptErrorTitle));
+    ok &= save(scriptError.get(), outDir, QStringLiteral("dialog-vbscript-error"));
+    scriptError->hide();
+
+    KastScriptWizard wizard(&window, dialogs);
+    auto compileAs = [&](const QString& file) {
+        wizard.page(9)->findChild<QLineEdit*>(QStringLiteral("txtCompile"))->setText(file);
+    };
+    // Each page with its group switched on, so every page is shown.
+    const char* const groups[KastScriptWizard::kPageCount] = {nullptr,        nullptr,       "chkTerminateProc",
+                                                              "chkEnableDel", "chkRegFuncs", nullptr,
+                                                              nullptr,        "chkEnableFix", "chkRunScan",
+                                                              nullptr,        nullptr};
+    for (int i = 0; i < KastScriptWizard::kPageCount; ++i) {
+        if (groups[i]) wizard.page(i)->findChild<QAbstractButton*>(QString::fromLatin1(groups[i]))->click();
+        if (i == 9) compileAs(QStringLiteral("/home/ada/KastScripts/My KastScript1.vki"));
+        ok &= save(&wizard, outDir, QStringLiteral("wizard-page%1").arg(i, 2, 10, QLatin1Char('0')));
+        if (i == 9) compileAs(scratch.filePath(QStringLiteral("wizard.vki")));
+        if (i + 1 < KastScriptWizard::kPageCount) wizard.cmdNext_Click();
+        ok &= wizard.currentPage() == i + 1 || i + 1 == KastScriptWizard::kPageCount;
+    }
+    wizard.hide();
 
     QMenu* tray = window.trayMenu();
     tray->adjustSize();

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +20,9 @@
 #include "platform/base/Text.h"
 #include "platform/linux/RegistryStore.h"
 #include "script/Console.h"
+#include "script/KastScriptFiles.h"
 #include "script/ScriptIniEngine.h"
+#include "script/ScriptStop.h"
 #include "script/host/ScriptHost.h"
 
 namespace {
@@ -36,7 +40,8 @@ const std::string kUsage =
     "  --version    show the version\n"
     "\n"
     "Exit status: 0 after a completed run, 1 when a VBScript KastScript stopped\n"
-    "with an error, 2 when the script cannot be run.\n"
+    "with an error, 2 when the script cannot be run, 130 when Ctrl-C (or\n"
+    "SIGTERM) stopped it; a second Ctrl-C ends the program at once.\n"
     "The registry store follows $VANDRELKAST_REGISTRY, drives $VANDRELKAST_DRIVES.\n";
 
 // Absorbed failures go to stderr; the run carries on as in the window.
@@ -57,6 +62,27 @@ public:
 
 // A VBScript KastScript that stopped with a script error.
 constexpr int kExitScriptError = 1;
+// Stopped by Ctrl-C or SIGTERM.
+constexpr int kExitStopped = 130;
+
+// What the signal handler stops; both requests are a single atomic store.
+vk::script::ScriptIniEngine* gIniEngine = nullptr;
+vk::script::ScriptHost* gHost = nullptr;
+
+extern "C" void requestStopOnSignal(int) {
+    if (gIniEngine) gIniEngine->requestStop();
+    if (gHost) gHost->requestStop();
+}
+
+// SA_RESETHAND: a second signal takes its default course.
+void stopOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = requestStopOnSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 // ShowScanFileDialog without a window: a question on the terminal.
 class TerminalFolderPrompt final : public vk::script::FolderPrompt {
@@ -93,7 +119,14 @@ int runVbsKastScript(const std::string& path) {
     console.addListener(&printer);
     TerminalFolderPrompt prompt;
     script::ScriptHost host(console, nullptr, &prompt);
+    gHost = &host;
     vbs::ScriptResult result = host.runScript(script::scriptTextFromBytes(bytes));
+    gHost = nullptr;
+    if (result.stopped) {
+        script::appendStoppedLine(console);
+        std::fflush(stdout);
+        return kExitStopped;
+    }
     std::fflush(stdout);
     if (result.ok) return cli::kExitOk;
     std::string text = withLfEndings(script::scriptErrorText(result.number, result.description));
@@ -138,11 +171,10 @@ int main(int argc, char** argv) {
         return cli::kExitError;
     }
 
-    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    auto dot = name.rfind('.');
-    std::string extension = base::asciiLower(dot == std::string::npos ? "" : name.substr(dot + 1));
-    if (extension == "vks" || extension == "kst") return runVbsKastScript(path);
-    if (extension != "vki") {
+    stopOnSignals();
+    script::KastScriptKind kind = script::kastScriptKindOf(path);
+    if (kind == script::KastScriptKind::VBScript) return runVbsKastScript(path);
+    if (kind != script::KastScriptKind::Ini) {
         std::cerr << "vkrepair: " << path
                   << ": not a KastScript (expected .vki, .vks or .kst)\n";
         return cli::kExitError;
@@ -156,6 +188,13 @@ int main(int argc, char** argv) {
     engine.setConsole(&console);
     engine.setListener(&errors);
     // No clipboard without a window: the engine's copy is skipped.
+    gIniEngine = &engine;
     engine.runIniKastScript(path);
+    gIniEngine = nullptr;
+    if (engine.lastRunStopped()) {
+        script::appendStoppedLine(console);
+        std::fflush(stdout);
+        return kExitStopped;
+    }
     return cli::kExitOk;
 }

@@ -101,6 +101,7 @@ void ScriptIniEngine::scanDrive(const std::string& root, bool recurse) {
         }
         std::string sub = level.subFolders[level.next++];
         if (pump_) pump_->pump();
+        checkStop();
         // Still a folder, not a link put in its place since it was listed.
         struct stat st {};
         if (!platform::FileDescriptor::open(sub, O_RDONLY | O_DIRECTORY | O_NOFOLLOW).stat(st)) continue;
@@ -121,10 +122,13 @@ void ScriptIniEngine::scanFiles(const platform::Folder& folder) {
     bool limited = scan_.fileSizeLimit < kNoSizeLimitMb;
     std::int64_t limit = static_cast<std::int64_t>(scan_.fileSizeLimit) * kMegabyte;
     for (const platform::FileEntry& file : folder.files) {
+        checkStop();
         try {
             if (limited && (limit < 0 || file.size > static_cast<std::uint64_t>(limit))) continue;
             if (scan_.filterFileExtension && !extensionInFilter(extensionOf(file.path))) continue;
             checkFileMD5(file.path);
+        } catch (const StopRun&) {
+            throw;
         } catch (...) {
             // The scan swallows its own failures and goes on with the next file.
         }

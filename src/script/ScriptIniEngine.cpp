@@ -132,6 +132,8 @@ void ScriptIniEngine::raiseError(long number, const std::string& description) {
 void ScriptIniEngine::guard(const std::function<void()>& step) {
     try {
         step();
+    } catch (const StopRun&) {
+        throw;
     } catch (const platform::RuntimeError& e) {
         raiseError(e.number(), e.description());
     } catch (const std::bad_alloc&) {
@@ -143,7 +145,16 @@ void ScriptIniEngine::guard(const std::function<void()>& step) {
     }
 }
 
-void ScriptIniEngine::append(std::string_view text) { console_->append(text); }
+void ScriptIniEngine::checkStop() {
+    if (stopRequested_) throw StopRun{};
+}
+
+void ScriptIniEngine::append(std::string_view text) {
+    checkStop();
+    console_->append(text);
+    // The console's pump may have pressed Stop.
+    checkStop();
+}
 
 std::optional<std::string> ScriptIniEngine::readRaw(std::string_view section, const std::string& key) {
     if (!script_) return std::nullopt;
@@ -257,6 +268,8 @@ bool ScriptIniEngine::extensionInFilter(std::string_view extension) const {
 }
 
 void ScriptIniEngine::runIniKastScript(const std::string& filePath) {
+    stopRequested_ = false;
+    lastRunStopped_ = false;
     try {
         file_ = filePath;
         script_.reset();
@@ -304,6 +317,8 @@ void ScriptIniEngine::runIniKastScript(const std::string& filePath) {
         append("Your computer is now disinfected is now free from " + threat + "." + std::string(kCrLf));
 
         console_->copyToClipboard();
+    } catch (const StopRun&) {
+        lastRunStopped_ = true;
     } catch (...) {
         // Only a failure outside every guarded step gets here (out of memory
         // while building a line); the run ends quietly.

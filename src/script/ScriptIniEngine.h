@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,6 +58,12 @@ public:
     // cleared the console. Never throws.
     void runIniKastScript(const std::string& filePath);
 
+    // Thread- and signal-safe: the running script ends before its next
+    // console line or scanned file. Cleared when the next run starts.
+    void requestStop() { stopRequested_ = true; }
+    // The last run ended by requestStop().
+    bool lastRunStopped() const { return lastRunStopped_; }
+
     // Part by part as text; a part the required version lacks means incompatible.
     static bool isVersionCompatible(std::string_view own, std::string_view required);
 
@@ -98,6 +105,10 @@ private:
     void raiseError(long number, const std::string& description);
 
     void append(std::string_view text);
+    // Thrown by checkStop; passes every guard up to runIniKastScript.
+    struct StopRun {};
+    // Ends the run (through every guard) once a stop was requested.
+    void checkStop();
 
     void runTerminateProcesses();
     void runManageFiles();
@@ -132,6 +143,8 @@ private:
     bool folderTableFilled_ = false;
     std::array<std::string, 39> folderTable_;
     bool lastUnresolved_ = false;
+    std::atomic<bool> stopRequested_{false};
+    bool lastRunStopped_ = false;
 };
 
 }  // namespace vk::script

@@ -50,8 +50,8 @@ class Child {
 public:
     explicit Child(const fs::path& program) {
         std::string path = program.string();
-        // Long enough to outlast a digest of every process on a busy machine.
-        char arg[] = "900";
+        // Long enough to outlive a slow run on a loaded machine; killed at the end anyway.
+        char arg[] = "600";
         char* argv[] = {path.data(), arg, nullptr};
         if (posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
     }

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 
 #include "script/host/FileSystemObject.h"
+#include "script/host/ShellLinkObject.h"
 #include "script/host/WScriptShell.h"
 #include "script/vbs/Text.h"
 
@@ -31,6 +32,15 @@ ScriptHost::ScriptHost(Console& console, platform::EventPump* pump, FolderPrompt
     engine_.addObject("MD5Digest", md5_);
     engine_.addObject("SHA256", sha256_);
     engine_.addObject("FileIO", fileIo_);
+    engine_.addObject("ShellLink", vbs::Ref<vbs::Object>(new ShellLinkObject));
+    // A script that loops without Pause still lets the window breathe (and
+    // Stop). The engine's first call comes at the very first statement, before
+    // there is anything to show: skipped.
+    if (pump)
+        engine_.setPump([pump, first = true]() mutable {
+            if (first) first = false;
+            else pump->pump();
+        });
     engine_.registerProgId("Scripting.FileSystemObject", [] { return vbs::Ref<vbs::Object>(new FileSystemObject); });
     engine_.registerProgId("WScript.Shell", [] { return vbs::Ref<vbs::Object>(new WScriptShell); });
 }

@@ -23,7 +23,8 @@ std::string scriptErrorText(std::int32_t number, std::string_view description);
 std::string scriptTextFromBytes(std::string_view bytes);
 
 // The VBScript KastScript host: one engine with IO (members global), Process,
-// MD5Digest, SHA256 and FileIO registered once. It is never reset, so the
+// MD5Digest, SHA256, FileIO and ShellLink (shortcuts, for the killers)
+// registered once. It is never reset, so the
 // globals one run leaves are seen by the next.
 class ScriptHost {
 public:
@@ -36,7 +37,8 @@ public:
     // Runs the whole text in one call; ok, or the error that stopped it.
     vbs::ScriptResult runScript(const std::string& text);
 
-    // Thread-safe: ends the running script at its next statement (a Pause at once).
+    // Thread- and signal-safe: ends the running script at its next statement
+    // (a Pause at once); the result then has stopped set.
     void requestStop();
 
     vbs::Engine& engine() { return engine_; }

@@ -41,7 +41,7 @@ private:
     std::vector<Line> lines_;
 };
 
-// An Exec argument quoted as the desktop entry specification asks (only when
+// An Exec argument quoted as freedesktop.org desktop files ask (only when
 // it holds a reserved character), then escaped as a desktop file value.
 std::string execArgument(std::string_view argument);
 

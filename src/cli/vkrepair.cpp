@@ -47,7 +47,7 @@ const std::string kUsage =
 // Absorbed failures go to stderr; the run carries on as in the window.
 class ErrorPrinter final : public vk::script::ScriptIniEngineListener {
 public:
-    void errorOccured(long number, const std::string& description) override {
+    void errorOccured(std::int32_t number, const std::string& description) override {
         std::fprintf(stderr, "vkrepair: skipped a step: error %ld: %s\n", number, description.c_str());
     }
 };

@@ -1,6 +1,7 @@
 #include "net/FtpDirList.h"
 
 #include "platform/base/DateSerial.h"
+#include "platform/base/Text.h"
 
 #include <array>
 #include <charconv>
@@ -38,12 +39,8 @@ int monthNumber(std::string_view m) {
     static constexpr std::array<std::string_view, 12> names = {"jan", "feb", "mar", "apr", "may", "jun",
                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
     if (m.size() != 3) return 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        bool same = true;
-        for (std::size_t k = 0; k < 3; ++k)
-            same = same && std::tolower(static_cast<unsigned char>(m[k])) == names[i][k];
-        if (same) return static_cast<int>(i) + 1;
-    }
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (base::equalsNoCase(m, names[i])) return static_cast<int>(i) + 1;
     return 0;
 }
 

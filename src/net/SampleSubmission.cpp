@@ -17,6 +17,7 @@
 #include "platform/Random.h"
 #include "platform/RuntimeError.h"
 #include "platform/base/ErrorInfo.h"
+#include "platform/base/Text.h"
 #include "platform/SpecialFolders.h"
 #include "platform/TempFile.h"
 
@@ -26,11 +27,7 @@ namespace {
 
 constexpr const char* kSection = "SubmitSamples";
 
-std::string trimmed(const std::string& s) {
-    std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
+std::string trimmed(const std::string& s) { return std::string(base::trim(s)); }
 
 SubmissionResult refusal(SubmissionField field, std::string message) {
     SubmissionResult r;

@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string_view>
+
+#include "InstallLayout.h"
 
 namespace vk::platform {
 namespace {
@@ -21,6 +24,25 @@ std::string parentOf(const std::string& path) {
     auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The installation prefix of a program installed into prefix/kInstallBinDir;
+// for any other folder, its parent.
+std::string installPrefix(const std::string& exeFolder) {
+    std::string_view bin = kInstallBinDir;
+    if (!bin.empty() && bin.front() != '/' && exeFolder.size() > bin.size() &&
+        exeFolder.ends_with(bin) && exeFolder[exeFolder.size() - bin.size() - 1] == '/') {
+        std::string prefix = exeFolder.substr(0, exeFolder.size() - bin.size() - 1);
+        return prefix.empty() ? "/" : prefix;
+    }
+    return parentOf(exeFolder);
+}
+
+std::string installedDataFolder(const std::string& exeFolder) {
+    std::string_view data = kInstallDataDir;
+    if (!data.empty() && data.front() == '/') return std::string(data) + "/vandrelkast";
+    std::string prefix = installPrefix(exeFolder);
+    return (prefix == "/" ? "" : prefix) + "/" + std::string(data) + "/vandrelkast";
 }
 
 }  // namespace
@@ -41,7 +63,7 @@ ProgramFolder programFolder() {
     std::string exe = executableFolder();
     if (isFile(exe + "/signatures.dat")) return inFolder(exe);
 
-    ProgramFolder installed = inFolder(parentOf(exe) + "/share/vandrelkast");
+    ProgramFolder installed = inFolder(installedDataFolder(exe));
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     const char* userHome = std::getenv("HOME");
     std::string config = (xdg && *xdg == '/') ? std::string(xdg)

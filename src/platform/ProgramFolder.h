@@ -14,7 +14,8 @@ struct ProgramFolder {
 
 // $VANDRELKAST_HOME if set; else the executable's folder when it holds
 // signatures.dat (portable and build-tree use); else the installed layout
-// ($XDG_CONFIG_HOME/vandrelkast/config.ini, <prefix>/share/vandrelkast).
+// ($XDG_CONFIG_HOME/vandrelkast/config.ini, the data folder of the
+// installation, <prefix>/share/vandrelkast by default).
 ProgramFolder programFolder();
 
 // The folder of the running executable.

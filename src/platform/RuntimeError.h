@@ -1,42 +1,44 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+
+#include "platform/base/ErrorInfo.h"
 
 namespace vk::platform {
 
 // A run-time error with the classic error number, description and source, as
 // the program reports them ("Error Number: ...", "Error Description: ...").
+// Its shape is the script error's: one base::ErrorInfo.
 class RuntimeError : public std::runtime_error {
 public:
-    RuntimeError(long number, std::string description, std::string source)
-        : std::runtime_error(description), number_(number),
-          description_(std::move(description)), source_(std::move(source)) {}
+    RuntimeError(std::int32_t number, std::string description, std::string source)
+        : std::runtime_error(description), info_{number, std::move(description), std::move(source)} {}
 
-    long number() const { return number_; }
-    const std::string& description() const { return description_; }
-    const std::string& source() const { return source_; }
+    const base::ErrorInfo& info() const { return info_; }
+    std::int32_t number() const { return info_.number; }
+    const std::string& description() const { return info_.description; }
+    const std::string& source() const { return info_.source; }
 
 private:
-    long number_;
-    std::string description_;
-    std::string source_;
+    base::ErrorInfo info_;
 };
 
 // The source text every error raised by the program's own code carries.
 inline constexpr const char* kErrorSource = "VandrelKast";
 
 // Classic run-time error numbers and their texts.
-inline constexpr long kErrOverflow = 6;
-inline constexpr long kErrOutOfMemory = 7;
-inline constexpr long kErrSubscriptOutOfRange = 9;
-inline constexpr long kErrTypeMismatch = 13;
-inline constexpr long kErrBadFileNameOrNumber = 52;
-inline constexpr long kErrFileNotFound = 53;
-inline constexpr long kErrInputPastEndOfFile = 62;
-inline constexpr long kErrPermissionDenied = 70;
-inline constexpr long kErrPathFileAccess = 75;
-inline constexpr long kErrInvalidProcedureCall = 5;
+inline constexpr std::int32_t kErrOverflow = 6;
+inline constexpr std::int32_t kErrOutOfMemory = 7;
+inline constexpr std::int32_t kErrSubscriptOutOfRange = 9;
+inline constexpr std::int32_t kErrTypeMismatch = 13;
+inline constexpr std::int32_t kErrBadFileNameOrNumber = 52;
+inline constexpr std::int32_t kErrFileNotFound = 53;
+inline constexpr std::int32_t kErrInputPastEndOfFile = 62;
+inline constexpr std::int32_t kErrPermissionDenied = 70;
+inline constexpr std::int32_t kErrPathFileAccess = 75;
+inline constexpr std::int32_t kErrInvalidProcedureCall = 5;
 
 inline RuntimeError overflowError() { return {kErrOverflow, "Overflow", kErrorSource}; }
 inline RuntimeError typeMismatchError() { return {kErrTypeMismatch, "Type mismatch", kErrorSource}; }

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "platform/base/Text.h"
+
 namespace vk::script {
 
 std::optional<ParsedRegPath> parseRegPath(std::string_view text) {
@@ -20,9 +22,7 @@ std::optional<ParsedRegPath> parseRegPath(std::string_view text) {
     }};
     std::size_t slash = text.find('\\');
     if (slash == std::string_view::npos) return std::nullopt;
-    std::string rootName(text.substr(0, slash));
-    for (char& c : rootName)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    std::string rootName = base::asciiUpper(text.substr(0, slash));
     for (const auto& [name, handle] : kRoots) {
         if (rootName != name) continue;
         std::string_view rest = text.substr(slash + 1);

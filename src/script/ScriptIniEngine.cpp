@@ -90,12 +90,8 @@ std::string banner(std::string_view title, bool leadingBreak) {
 // Position of needle in text at or after from, ignoring ASCII case.
 std::size_t findNoCase(std::string_view text, std::string_view needle, std::size_t from) {
     if (needle.empty() || text.size() < needle.size()) return std::string_view::npos;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (std::size_t i = from; i + needle.size() <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < needle.size() && lower(text[i + k]) == lower(needle[k])) ++k;
-        if (k == needle.size()) return i;
-    }
+    for (std::size_t i = from; i + needle.size() <= text.size(); ++i)
+        if (base::startsWithNoCase(text.substr(i), needle)) return i;
     return std::string_view::npos;
 }
 
@@ -121,7 +117,7 @@ bool ScriptIniEngine::isVersionCompatible(std::string_view own, std::string_view
     return base::compareVersionParts(own, required).value_or(false);
 }
 
-void ScriptIniEngine::raiseError(long number, const std::string& description) {
+void ScriptIniEngine::raiseError(std::int32_t number, const std::string& description) {
     if (!listener_) return;
     try {
         listener_->errorOccured(number, description);

@@ -24,7 +24,7 @@ namespace vk::script {
 class ScriptIniEngineListener {
 public:
     virtual ~ScriptIniEngineListener() = default;
-    virtual void errorOccured(long number, const std::string& description) {
+    virtual void errorOccured(std::int32_t number, const std::string& description) {
         (void)number;
         (void)description;
     }
@@ -102,7 +102,7 @@ private:
 
     // Absorbs a failure: raises the error event, the run goes on.
     void guard(const std::function<void()>& step);
-    void raiseError(long number, const std::string& description);
+    void raiseError(std::int32_t number, const std::string& description);
 
     void append(std::string_view text);
     // Thrown by checkStop; passes every guard up to runIniKastScript.

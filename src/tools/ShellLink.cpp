@@ -9,7 +9,9 @@
 #include <cerrno>
 
 #include "platform/CodePage.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Utf16.h"
+#include "platform/base/Text.h"
 
 namespace vk::tools {
 namespace {
@@ -89,14 +91,8 @@ std::optional<std::string> stringData(Reader& r, bool unicode) {
 bool isPayloadName(std::string_view word) {
     static constexpr std::string_view kExtensions[] = {".exe", ".com", ".scr", ".pif", ".bat", ".cmd",
                                                        ".vbs", ".vbe", ".js",  ".jse", ".wsf"};
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (std::string_view ext : kExtensions) {
-        if (word.size() <= ext.size()) continue;
-        std::string_view tail = word.substr(word.size() - ext.size());
-        bool same = true;
-        for (std::size_t i = 0; i < ext.size() && same; ++i) same = lower(tail[i]) == ext[i];
-        if (same) return true;
-    }
+    for (std::string_view ext : kExtensions)
+        if (word.size() > ext.size() && base::equalsNoCase(word.substr(word.size() - ext.size()), ext)) return true;
     return false;
 }
 
@@ -162,24 +158,14 @@ std::optional<ShellLink> readShellLink(std::string_view bytes) {
 }
 
 std::optional<ShellLink> readShellLinkFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
+    auto file = platform::FileDescriptor::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (!file) return std::nullopt;
     struct stat st {};
-    std::string bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) <= kMaxShellLinkBytes;
-    if (ok) {
-        bytes.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        bytes.resize(got);
-    }
-    ::close(fd);
-    if (!ok) return std::nullopt;
+    if (!file.stat(st) || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > kMaxShellLinkBytes)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    auto got = file.readFully(bytes.data(), bytes.size());
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     return readShellLink(bytes);
 }
 

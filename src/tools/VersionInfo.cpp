@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Utf16.h"
+#include "platform/base/Text.h"
 #include "tools/LanguageNames.h"
 #include "tools/PeImage.h"
 #include "tools/PeResources.h"
@@ -75,7 +76,7 @@ std::vector<Node> childrenOf(std::string_view block, const Node& parent) {
     return out;
 }
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+using base::asciiLower;
 
 bool keyIs(const Node& node, std::string_view name) {
     if (node.key.size() != name.size() * 2) return false;

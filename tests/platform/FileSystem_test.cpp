@@ -132,6 +132,40 @@ TEST(MountTable, ParsesEscapedMountPointsAndSkipsPseudoFileSystems) {
     EXPECT_FALSE(classifyMount(entries[4]));
 }
 
+struct RootCase {
+    const char* name;
+    const char* mountInfo;
+    std::vector<std::string> paths;
+};
+
+class DrivesOfMountInfo : public ::testing::TestWithParam<RootCase> {};
+
+TEST_P(DrivesOfMountInfo, AlwaysHoldTheRootOnce) {
+    std::vector<std::string> paths;
+    for (const auto& d : drivesOfMountInfo(GetParam().mountInfo)) paths.push_back(d.path);
+    EXPECT_EQ(paths, GetParam().paths);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MountTable, DrivesOfMountInfo,
+    ::testing::Values(
+        // A container: / is an overlay mount of its own.
+        RootCase{"RootMounted",
+                 "21 1 0:30 / / rw - overlay overlay rw\n"
+                 "22 21 0:21 / /proc rw - proc proc rw\n"
+                 "31 21 0:40 / /mnt/share rw - cifs //server/share rw\n",
+                 {"/", "/mnt/share"}},
+        // A plain chroot: only what was mounted inside it, no line for /.
+        RootCase{"ChrootWithoutRootMount",
+                 "22 1 0:21 / /proc rw - proc proc rw\n"
+                 "23 1 0:22 / /sys rw - sysfs sysfs rw\n"
+                 "32 1 0:41 / /tmp rw - tmpfs tmpfs rw\n",
+                 {"/", "/tmp"}},
+        // An initramfs root, which the classification takes for plumbing.
+        RootCase{"RootOnRamfs", "1 0 0:2 / / rw - ramfs ramfs rw\n", {"/"}},
+        RootCase{"NothingMounted", "", {"/"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(FileSystem, RealDiscoveryFindsTheRootFileSystem) {
     ScopedEnv drives("VANDRELKAST_DRIVES", nullptr);
     FileSystem fs;

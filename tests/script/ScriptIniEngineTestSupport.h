@@ -12,7 +12,7 @@ namespace vk::script::testing {
 
 struct ErrorRecorder : ScriptIniEngineListener {
     std::vector<long> numbers;
-    void errorOccured(long number, const std::string&) override { numbers.push_back(number); }
+    void errorOccured(std::int32_t number, const std::string&) override { numbers.push_back(number); }
 };
 
 struct RecordingClipboard : platform::Clipboard {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/base/Text.h"
+
 namespace vk::platform::linux_ {
 namespace {
 
@@ -122,8 +124,7 @@ std::vector<Drive> parseDriveList(std::string_view list) {
         d.type = (type >= 0 && type <= 5) ? static_cast<DriveType>(type) : DriveType::Unknown;
         d.isReady = fields.size() > 2 ? fields[2] != "0" : true;
         if (fields.size() > 3 && fields[3].size() == 1) {
-            char c = fields[3][0];
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            char c = base::asciiUpper(fields[3][0]);
             if (c >= 'A' && c <= 'Z') d.letter = c;
         }
         if (!d.path.empty()) drives.push_back(std::move(d));
@@ -149,15 +150,23 @@ std::vector<Drive> currentDrives() {
     std::ifstream in("/proc/self/mountinfo");
     std::stringstream ss;
     ss << in.rdbuf();
+    return drivesOfMountInfo(ss.str());
+}
+
+std::vector<Drive> drivesOfMountInfo(std::string_view text) {
     std::vector<Drive> drives;
-    for (const auto& entry : parseMountInfo(ss.str())) {
+    bool root = false;
+    for (const auto& entry : parseMountInfo(text)) {
         auto type = classifyMount(entry);
         if (!type) continue;
         bool duplicate = false;
         for (const auto& d : drives) duplicate |= d.path == entry.mountPoint;
         if (duplicate) continue;
+        root |= entry.mountPoint == "/";
         drives.push_back({entry.mountPoint, *type, ::access(entry.mountPoint.c_str(), R_OK | X_OK) == 0, 0});
     }
+    // The mount that holds a chroot lies outside it, so its kind is unknown.
+    if (!root) drives.insert(drives.begin(), Drive{"/", DriveType::Unknown, ::access("/", R_OK | X_OK) == 0, 0});
     return drives;
 }
 

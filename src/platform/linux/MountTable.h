@@ -23,6 +23,10 @@ std::vector<MountEntry> parseMountInfo(std::string_view text);
 // are no drives at all (nullopt).
 std::optional<DriveType> classifyMount(const MountEntry& entry);
 
+// Drives of a /proc/self/mountinfo text. The root file system is always one:
+// in a plain chroot / is no mount point and has no line of its own.
+std::vector<Drive> drivesOfMountInfo(std::string_view text);
+
 // Drives from "PATH|TYPE|READY[|LETTER];..." (the simulation list of $VANDRELKAST_DRIVES).
 std::vector<Drive> parseDriveList(std::string_view list);
 

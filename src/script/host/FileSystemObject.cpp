@@ -12,6 +12,7 @@
 #include <random>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
 #include "platform/SpecialFolders.h"
 #include "script/ScriptFileOps.h"
@@ -116,11 +117,12 @@ void moveOne(const std::string& from, std::string to) {
     if (lexists(to)) fail(kFileExists);
     std::string parent = parentOf(to);
     if (!parent.empty() && !isDir(parent)) fail(kPathNotFound);
-    if (::rename(from.c_str(), to.c_str()) == 0) return;
+    if (platform::FileDescriptor::renameNoReplace(from, to)) return;
+    if (errno == EEXIST) fail(kFileExists);
     if (errno != EXDEV) fail(kPermissionDenied);
     std::error_code ec;
     if (!fs::copy_file(from, to, fs::copy_options::none, ec)) fail(kPermissionDenied);
-    ::unlink(from.c_str());
+    platform::FileDescriptor::unlink(from);
 }
 
 // Files (or with folders true, sub-folders) matching the last component's wildcards.
@@ -151,7 +153,7 @@ void deleteFolderTree(const std::string& p) {
     std::error_code ec;
     // A link to a folder goes itself; remove_all never follows links inside.
     if (S_ISLNK(st.st_mode)) {
-        if (::unlink(p.c_str()) != 0) fail(kPermissionDenied);
+        if (!platform::FileDescriptor::unlink(p)) fail(kPermissionDenied);
         return;
     }
     fs::remove_all(p, ec);
@@ -291,7 +293,8 @@ enum class Mode { Read = 1, Write = 2, Append = 8 };
 // Text as Windows-1252 bytes: each byte one character.
 class TextStream final : public vbs::Object {
 public:
-    TextStream(Mode mode, std::string text, int fd) : mode_(mode), text_(std::move(text)), fd_(fd) {}
+    TextStream(Mode mode, std::string text, platform::FileDescriptor fd)
+        : mode_(mode), text_(std::move(text)), fd_(std::move(fd)) {}
     ~TextStream() override { close(); }
     std::string typeName() const override { return "TextStream"; }
 
@@ -350,14 +353,14 @@ public:
             return Variant();
         }
         if (equalsNoCase(name, "Write") || equalsNoCase(name, "WriteLine")) {
-            if (fd_ < 0 || mode_ == Mode::Read) fail(kBadFileMode);
+            if (!fd_ || mode_ == Mode::Read) fail(kBadFileMode);
             std::u16string s = args.has(0) ? vbs::toStr(args[0]) : std::u16string();
             if (equalsNoCase(name, "WriteLine")) s += u"\r\n";
             write(s);
             return Variant();
         }
         if (equalsNoCase(name, "WriteBlankLines")) {
-            if (fd_ < 0 || mode_ == Mode::Read) fail(kBadFileMode);
+            if (!fd_ || mode_ == Mode::Read) fail(kBadFileMode);
             std::int32_t n = vbs::toLong(hostargs::required(args, 0));
             std::u16string s;
             for (std::int32_t i = 0; i < n && i < 1000000; ++i) s += u"\r\n";
@@ -385,25 +388,18 @@ private:
             auto b = vbs::unicodeToCp1252(c);
             bytes.push_back(b ? static_cast<char>(*b) : '?');
         }
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) fail(kPermissionDenied);
-            done += static_cast<std::size_t>(n);
-        }
+        if (!fd_.writeAll(bytes.data(), bytes.size())) fail(kPermissionDenied);
     }
     void close() {
         closed_ = true;
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+        fd_.reset();
     }
 
     Mode mode_;
     std::string text_;
     std::size_t pos_ = 0;
     std::int32_t line_ = 1;
-    int fd_;
+    platform::FileDescriptor fd_;
     bool closed_ = false;
 };
 
@@ -415,15 +411,13 @@ Variant openText(const std::string& path, Mode mode, bool create, bool overwrite
     if (!exists && !parent.empty() && !isDir(parent)) fail(kPathNotFound);
     if (mode == Mode::Read) {
         if (!exists) {
-            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            if (fd < 0) fail(kPermissionDenied);
-            ::close(fd);
+            if (!platform::FileDescriptor::open(path, O_WRONLY | O_CREAT)) fail(kPermissionDenied);
         }
         std::string text;
         int rc = platform::readWholeFile(path, text, kMaxTextFile);
         if (rc == ENOENT) fail(kFileNotFound);
         if (rc != 0) fail(kPermissionDenied);
-        return Variant(vbs::makeRef<TextStream>(mode, std::move(text), -1));
+        return Variant(vbs::makeRef<TextStream>(mode, std::move(text), platform::FileDescriptor()));
     }
     if (exists && !overwrite) fail(kFileExists);
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (mode == Mode::Append ? O_APPEND : O_TRUNC);
@@ -432,9 +426,9 @@ Variant openText(const std::string& path, Mode mode, bool create, bool overwrite
         struct stat st {};
         if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) flags &= ~O_NOFOLLOW;
     }
-    int fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0) fail(errno == ENOENT || errno == ENOTDIR ? kPathNotFound : kPermissionDenied);
-    return Variant(vbs::makeRef<TextStream>(mode, std::string(), fd));
+    auto fd = platform::FileDescriptor::open(path, flags);
+    if (!fd) fail(errno == ENOENT || errno == ENOTDIR ? kPathNotFound : kPermissionDenied);
+    return Variant(vbs::makeRef<TextStream>(mode, std::string(), std::move(fd)));
 }
 
 class DriveObject final : public vbs::Object {

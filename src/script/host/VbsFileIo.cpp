@@ -8,6 +8,7 @@
 
 #include "checksum/Crc32.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileDescriptor.h"
 #include "platform/RuntimeError.h"
 #include "platform/SpecialFolders.h"
 #include "script/IniFile.h"
@@ -39,10 +40,10 @@ void copyFileReplacing(const std::string& from, const std::string& to) {
 void moveFile(const std::string& from, const std::string& to) {
     struct stat st {};
     if (::lstat(from.c_str(), &st) != 0 || ::lstat(to.c_str(), &st) == 0) return;
-    if (::rename(from.c_str(), to.c_str()) == 0 || errno != EXDEV) return;
+    if (platform::FileDescriptor::renameNoReplace(from, to) || errno != EXDEV) return;
     std::error_code ec;
     if (!fs::is_regular_file(from, ec)) return;
-    if (fs::copy_file(from, to, fs::copy_options::none, ec)) ::unlink(from.c_str());
+    if (fs::copy_file(from, to, fs::copy_options::none, ec)) platform::FileDescriptor::unlink(from);
 }
 
 void setAttributes(const std::string& path, std::uint32_t attributes) {
@@ -54,42 +55,32 @@ void setAttributes(const std::string& path, std::uint32_t attributes) {
     fs::path p(path);
     std::string parent = p.has_parent_path() ? p.parent_path().string() : std::string(".");
     if (parent.empty()) parent = "/";
-    int dir = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    bool ok = dir >= 0 && platform::setFileAttributesAt(dir, p.filename().string(), attributes);
-    if (dir >= 0) ::close(dir);
-    if (!ok) raiseFile(platform::kErrPathFileAccess, "Path/File access error");
+    auto dir = platform::FileDescriptor::openDirectory(parent);
+    if (!dir || !platform::setFileAttributesAt(dir.get(), p.filename().string(), attributes)) raiseFile(platform::kErrPathFileAccess, "Path/File access error");
 }
 
 }  // namespace
 
 std::int32_t VbsFileIo::getFileCrc32(const std::string& path) {
     // Read only: opening must never create the file.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    auto file = platform::FileDescriptor::open(path, O_RDONLY | O_NONBLOCK);
+    if (!file) {
         if (errno == ENOENT || errno == ENOTDIR) raiseFile(platform::kErrFileNotFound, "File not found");
         if (errno == EISDIR) raiseFile(platform::kErrPathFileAccess, "Path/File access error");
         raiseFile(platform::kErrPermissionDenied, "Permission denied");
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        raiseFile(platform::kErrPathFileAccess, "Path/File access error");
-    }
+    if (!file.stat(st) || !S_ISREG(st.st_mode)) raiseFile(platform::kErrPathFileAccess, "Path/File access error");
     checksum::Crc32Stream crc(pump_);
     std::vector<std::uint8_t> buffer(1 << 16);
     std::uint64_t total = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            raiseFile(platform::kErrPathFileAccess, "Path/File access error");
-        }
+        auto n = file.readSome(buffer.data(), buffer.size());
+        if (n < 0) raiseFile(platform::kErrPathFileAccess, "Path/File access error");
         if (n == 0) break;
         crc.update(buffer.data(), static_cast<std::size_t>(n));
         total += static_cast<std::uint64_t>(n);
     }
-    ::close(fd);
     // The whole-file buffer of an empty file has no elements.
     if (total == 0) raiseFile(platform::kErrSubscriptOutOfRange, "Subscript out of range");
     return crc.value();
@@ -108,7 +99,7 @@ Variant VbsFileIo::invoke(std::string_view name, InvokeKind, CallArgs args) {
         if (equalsNoCase(name, "DeleteFile")) {
             std::string p = hostargs::path(args, 0);
             struct stat st {};
-            if (::lstat(p.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(p.c_str());
+            if (::lstat(p.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) platform::FileDescriptor::unlink(p);
             return Variant();
         }
         if (equalsNoCase(name, "SetAttributes")) {

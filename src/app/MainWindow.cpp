@@ -36,6 +36,7 @@
 #include "app/ScriptFolderPrompt.h"
 #include "app/AutoScanPage.h"
 #include "app/AutorunManagerPage.h"
+#include "app/DatabaseInfoBox.h"
 #include "app/Dialogs.h"
 #include "app/Farwatch.h"
 #include "app/HeaderColors.h"
@@ -472,28 +473,8 @@ void MainWindow::fitToScreen() {
 QWidget* MainWindow::buildMainPage() {
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);
-    auto* db = new QGroupBox(QStringLiteral("Virus Database Info:"), page);
-    auto* grid = new QGridLayout(db);
-    auto value = [db](const char* name) {
-        auto* l = new QLabel(db);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setTextFormat(Qt::PlainText);
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-        return l;
-    };
-    lblDBVersion_ = value("lblDBVersion");
-    lblDBDate_ = value("lblDBDate");
-    lblDBCount_ = value("lblDBCount");
-    grid->addWidget(new QLabel(QStringLiteral("Virus Database Version:"), db), 0, 0);
-    grid->addWidget(lblDBVersion_, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Date Released:"), db), 1, 0);
-    grid->addWidget(lblDBDate_, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Signature Count:"), db), 2, 0);
-    grid->addWidget(lblDBCount_, 2, 1);
-    grid->setColumnStretch(1, 1);
-    layout->addWidget(db);
+    databaseInfo_ = new DatabaseInfoBox(page);
+    layout->addWidget(databaseInfo_);
 
     auto* features = new QGroupBox(QStringLiteral("Special Features:"), page);
     auto* fl = new QVBoxLayout(features);
@@ -619,11 +600,7 @@ void MainWindow::restoreAndSelect(int index) {
 }
 
 void MainWindow::showDatabaseInfo() {
-    lblDBVersion_->setText(fromBytes(scanEngine_->vDatabaseVersion()));
-    const auto& d = scanEngine_->vDatabaseReleaseDate();
-    QDate date(d.year, d.month, d.day);
-    lblDBDate_->setText(date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : QString());
-    lblDBCount_->setText(QString::number(scanEngine_->vDatabaseSize()));
+    databaseInfo_->showDatabase(*scanEngine_);
     scanPage_->showDatabaseInfo();
 }
 

@@ -37,6 +37,7 @@ namespace vk::app {
 class AutoRepairPage;
 class AutoScanPage;
 class AutorunManagerPage;
+class DatabaseInfoBox;
 class Dialogs;
 class FarwatchPage;
 class KillersMenu;
@@ -204,9 +205,7 @@ private:
     std::array<QWidget*, kPageCount> picPages_{};
     std::array<QPushButton*, kPageCount> cmdHeader_{};
     std::array<std::function<void()>, kPageCount> pageLoaders_{};
-    QLabel* lblDBVersion_ = nullptr;
-    QLabel* lblDBDate_ = nullptr;
-    QLabel* lblDBCount_ = nullptr;
+    DatabaseInfoBox* databaseInfo_ = nullptr;
     AutoRepairPage* autoRepairPage_ = nullptr;
     std::unique_ptr<KillersMenu> fixes_;
     ScanPage* scanPage_ = nullptr;

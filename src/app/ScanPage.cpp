@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppIcon.h"
+#include "app/DatabaseInfoBox.h"
 #include "app/Dialogs.h"
 #include "app/QuarantineDialog.h"
 #include "app/ScanDialogs.h"
@@ -40,16 +41,6 @@ constexpr const char* kSection = "ScanningOptions";
 
 void critical(Dialogs& dialogs, QWidget* owner, const QString& text) {
     dialogs.message(owner, text, MessageIcon::Critical, MessageButtons::Ok, QStringLiteral("Error"));
-}
-
-QLabel* valueLabel(const char* name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    return label;
 }
 
 }  // namespace
@@ -121,19 +112,8 @@ ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
     buttons->addWidget(cmdScanDir_);
     layout->addLayout(buttons);
 
-    auto* db = new QGroupBox(QStringLiteral("Virus Database Info:"), this);
-    auto* grid = new QGridLayout(db);
-    lblDBVersion_ = valueLabel("lblDBVersion", db);
-    lblDBDate_ = valueLabel("lblDBDate", db);
-    lblDBCount_ = valueLabel("lblDBCount", db);
-    grid->addWidget(new QLabel(QStringLiteral("Virus Database Version:"), db), 0, 0);
-    grid->addWidget(lblDBVersion_, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Date Released:"), db), 1, 0);
-    grid->addWidget(lblDBDate_, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Signature Count:"), db), 2, 0);
-    grid->addWidget(lblDBCount_, 2, 1);
-    grid->setColumnStretch(1, 1);
-    layout->addWidget(db);
+    databaseInfo_ = new DatabaseInfoBox(this);
+    layout->addWidget(databaseInfo_);
     layout->addStretch();
 
     auto* bottom = new QHBoxLayout;
@@ -159,11 +139,7 @@ ScanPage::ScanPage(QWidget* parent, Dialogs& dialogs, scan::ScanEngine& engine)
 }
 
 void ScanPage::showDatabaseInfo() {
-    lblDBVersion_->setText(fromBytes(engine_.vDatabaseVersion()));
-    const auto& d = engine_.vDatabaseReleaseDate();
-    QDate date(d.year, d.month, d.day);
-    lblDBDate_->setText(date.isValid() ? QLocale().toString(date, QLocale::ShortFormat) : QString());
-    lblDBCount_->setText(QString::number(engine_.vDatabaseSize()));
+    databaseInfo_->showDatabase(engine_);
 }
 
 void ScanPage::showFileScanned(const QString& path) {

@@ -18,6 +18,7 @@ class ScanEngine;
 
 namespace vk::app {
 
+class DatabaseInfoBox;
 class Dialogs;
 
 // The Search 'n Destroy page: picks a folder, starts and stops the scan.
@@ -67,9 +68,7 @@ private:
     QLabel* lblFileScanned_;
     QLabel* lblScanning_;
     QLabel* imgScanning_[4];
-    QLabel* lblDBVersion_;
-    QLabel* lblDBDate_;
-    QLabel* lblDBCount_;
+    DatabaseInfoBox* databaseInfo_;
     QPushButton* cmdHeader7_;
     QPushButton* cmdQuarantine_;
     QTimer tmrScan_;

@@ -43,8 +43,12 @@ TEST(InstalledLayout, InstalledScannerUsesTheInstalledDatabase) {
     const std::vector<std::pair<std::string, std::string>> env = {
         {"HOME", user.str()}, {"XDG_CONFIG_HOME", user.str()}, {"XDG_DATA_HOME", user.str()}};
     auto installed = vk::test::runProgram((bin / "vkscan").string(), {"--action", "report", tree.str()}, env);
-    // The build tree is a program folder of its own, with the same database.
-    auto reference = vk::test::runProgram(built, {"--action", "report", tree.str()}, env);
+    // The same database named outright, with nothing else from the build tree.
+    TempDir emptyHome;
+    auto reference = vk::test::runProgram(
+        built, {"--database", VK_BINARY_DIR "/bin/signatures.dat", "--action", "report", tree.str()},
+        {{"VANDRELKAST_HOME", emptyHome.str()}, {"HOME", user.str()}, {"XDG_CONFIG_HOME", user.str()},
+         {"XDG_DATA_HOME", user.str()}});
     EXPECT_EQ(installed.status, 1) << installed.err;
     EXPECT_NE(installed.out.find("EICAR"), std::string::npos) << installed.out;
     auto head = [](const std::string& out) { return out.substr(0, out.find("Time:")); };

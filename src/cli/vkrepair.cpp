@@ -48,7 +48,7 @@ const std::string kUsage =
 class ErrorPrinter final : public vk::script::ScriptIniEngineListener {
 public:
     void errorOccured(std::int32_t number, const std::string& description) override {
-        std::fprintf(stderr, "vkrepair: skipped a step: error %ld: %s\n", number, description.c_str());
+        std::fprintf(stderr, "vkrepair: skipped a step: error %ld: %s\n", static_cast<long>(number), description.c_str());
     }
 };
 

@@ -25,8 +25,18 @@ inline constexpr int kCsidlMyPictures = 39;
 inline constexpr int kCsidlProfile = 40;
 
 // The folder for a CSIDL number on this system, without a trailing separator,
-// or "" when Linux has no counterpart (or the folder does not exist).
+// or "" when Linux has no counterpart (or the folder does not exist). While a
+// target's profile is set, the folder of that profile instead.
 std::string specialFolderPath(int csidl);
+
+// The special folders of a Windows user's profile; "" for one it has not.
+class ProfileFolders {
+public:
+    virtual ~ProfileFolders() = default;
+    virtual std::string folder(int csidl) const = 0;
+};
+// nullptr returns to this computer's folders; answers the profile set before.
+const ProfileFolders* setProfileFolders(const ProfileFolders* folders);
 
 // What GetWindowsDirectory / GetSystemDirectory answer here: a Windows
 // installation pointed at by $VANDRELKAST_WINDOWS (its Windows folder and

@@ -20,28 +20,37 @@ constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVe
 
 struct Place {
     int csidl;
+    bool common;            // all users': HKEY_LOCAL_MACHINE, below C: (or All Users)
     const char* value;      // in Shell Folders
-    const char* inProfile;  // the default below the profile
-    const char* oldLayout;  // the same below Documents and Settings\NAME
+    const char* inProfile;  // the default below the profile (or C:)
+    const char* oldLayout;  // the same below Documents and Settings\NAME (or All Users)
 };
 
 constexpr Place kPlaces[] = {
-    {kCsidlDesktop, "Desktop", "Desktop", "Desktop"},
-    {kCsidlDesktopDirectory, "Desktop", "Desktop", "Desktop"},
-    {kCsidlPrograms, "Programs", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", "Start Menu\\Programs"},
-    {kCsidlPersonal, "Personal", "Documents", "My Documents"},
-    {kCsidlFavorites, "Favorites", "Favorites", "Favorites"},
-    {kCsidlStartup, "Startup", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+    {kCsidlDesktop, false, "Desktop", "Desktop", "Desktop"},
+    {kCsidlDesktopDirectory, false, "Desktop", "Desktop", "Desktop"},
+    {kCsidlPrograms, false, "Programs", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", "Start Menu\\Programs"},
+    {kCsidlPersonal, false, "Personal", "Documents", "My Documents"},
+    {kCsidlFavorites, false, "Favorites", "Favorites", "Favorites"},
+    {kCsidlStartup, false, "Startup", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
      "Start Menu\\Programs\\Startup"},
-    {kCsidlRecent, "Recent", "AppData\\Roaming\\Microsoft\\Windows\\Recent", "Recent"},
-    {kCsidlSendTo, "SendTo", "AppData\\Roaming\\Microsoft\\Windows\\SendTo", "SendTo"},
-    {kCsidlStartMenu, "Start Menu", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu", "Start Menu"},
-    {kCsidlTemplates, "Templates", "AppData\\Roaming\\Microsoft\\Windows\\Templates", "Templates"},
-    {kCsidlAppData, "AppData", "AppData\\Roaming", "Application Data"},
-    {kCsidlLocalAppData, "Local AppData", "AppData\\Local", "Local Settings\\Application Data"},
-    {kCsidlInternetCache, "Cache", "AppData\\Local\\Microsoft\\Windows\\INetCache",
+    {kCsidlRecent, false, "Recent", "AppData\\Roaming\\Microsoft\\Windows\\Recent", "Recent"},
+    {kCsidlSendTo, false, "SendTo", "AppData\\Roaming\\Microsoft\\Windows\\SendTo", "SendTo"},
+    {kCsidlStartMenu, false, "Start Menu", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu", "Start Menu"},
+    {kCsidlTemplates, false, "Templates", "AppData\\Roaming\\Microsoft\\Windows\\Templates", "Templates"},
+    {kCsidlAppData, false, "AppData", "AppData\\Roaming", "Application Data"},
+    {kCsidlLocalAppData, false, "Local AppData", "AppData\\Local", "Local Settings\\Application Data"},
+    {kCsidlInternetCache, false, "Cache", "AppData\\Local\\Microsoft\\Windows\\INetCache",
      "Local Settings\\Temporary Internet Files"},
-    {kCsidlMyPictures, "My Pictures", "Pictures", "My Documents\\My Pictures"},
+    {kCsidlMyPictures, false, "My Pictures", "Pictures", "My Documents\\My Pictures"},
+    {kCsidlCommonStartMenu, true, "Common Start Menu", "ProgramData\\Microsoft\\Windows\\Start Menu", "Start Menu"},
+    {kCsidlCommonPrograms, true, "Common Programs", "ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+     "Start Menu\\Programs"},
+    {kCsidlCommonStartup, true, "Common Startup", "ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+     "Start Menu\\Programs\\Startup"},
+    {kCsidlCommonDesktopDirectory, true, "Common Desktop", "Users\\Public\\Desktop", "Desktop"},
+    {kCsidlCommonAppData, true, "Common AppData", "ProgramData", "Application Data"},
+    {kCsidlCommonDocuments, true, "Common Documents", "Users\\Public\\Documents", "Documents"},
 };
 
 std::string wineUser(const std::string& users) {
@@ -67,19 +76,19 @@ TargetProfileFolders::TargetProfileFolders(const Target& target, std::string use
         if (!userName.empty()) profile_ = findPathNoCase(users, {userName});
         return;
     }
-    if (userName.empty()) return;
-    profile_ = findPathNoCase(systemDrive_, {"Users", userName});
-    if (profile_.empty()) {
-        profile_ = findPathNoCase(systemDrive_, {"Documents and Settings", userName});
-        oldLayout_ = !profile_.empty();
-    }
+    oldLayout_ = findPathNoCase(systemDrive_, {"Users"}).empty() &&
+                 !findPathNoCase(systemDrive_, {"Documents and Settings"}).empty();
+    if (oldLayout_) allUsers_ = findPathNoCase(systemDrive_, {"Documents and Settings", "All Users"});
+    if (!userName.empty())
+        profile_ = findPathNoCase(systemDrive_, {oldLayout_ ? "Documents and Settings" : "Users", userName});
 }
 
 std::string TargetProfileFolders::folder(int csidl) const {
     if (csidl == kCsidlProfile) return profile_;
-    if (csidl == kCsidlProgramFiles) {
-        std::string dir = shellFolder(kHkeyLocalMachine, kCurrentVersion, "ProgramFilesDir");
-        return dir.empty() ? resolved("C:\\Program Files") : dir;
+    if (csidl == kCsidlProgramFiles || csidl == kCsidlProgramFilesX86) {
+        const bool x86 = csidl == kCsidlProgramFilesX86;
+        std::string dir = shellFolder(kHkeyLocalMachine, kCurrentVersion, x86 ? "ProgramFilesDir (x86)" : "ProgramFilesDir");
+        return dir.empty() ? resolved(x86 ? "C:\\Program Files (x86)" : "C:\\Program Files") : dir;
     }
     if (csidl == kCsidlFonts) {
         std::string dir = shellFolder(kHkeyCurrentUser, kShellFolders, "Fonts");
@@ -87,9 +96,11 @@ std::string TargetProfileFolders::folder(int csidl) const {
     }
     const auto* place = std::find_if(std::begin(kPlaces), std::end(kPlaces), [&](const Place& p) { return p.csidl == csidl; });
     if (place == std::end(kPlaces)) return {};
-    std::string dir = shellFolder(kHkeyCurrentUser, kShellFolders, place->value);
-    if (!dir.empty() || profile_.empty()) return dir;
-    return resolved(profile_ + "/" + (oldLayout_ ? place->oldLayout : place->inProfile));
+    std::string dir = shellFolder(place->common ? kHkeyLocalMachine : kHkeyCurrentUser, kShellFolders, place->value);
+    if (!dir.empty()) return dir;
+    const std::string& base = place->common ? (oldLayout_ ? allUsers_ : systemDrive_) : profile_;
+    if (base.empty()) return {};
+    return resolved(base + "/" + (oldLayout_ ? place->oldLayout : place->inProfile));
 }
 
 std::string TargetProfileFolders::shellFolder(RegHandle root, const char* key, const char* value) const {

@@ -31,6 +31,7 @@ private:
     const DriveLetterMap& letters_;
     std::string systemDrive_;
     std::string profile_;
+    std::string allUsers_;
     bool oldLayout_ = false;  // Documents and Settings: "Application Data", "My Documents"
 };
 

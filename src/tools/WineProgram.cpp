@@ -57,14 +57,16 @@ std::optional<std::string> readProcFile(const std::string& path, std::size_t lim
 
 std::optional<std::string> wineProgramPath(const std::string& procDir, const std::string& exe) {
     const std::string_view loader = baseName(exe);
+    if (!loader.starts_with("wine")) return std::nullopt;
     const auto cmdline = readProcFile(procDir + "/cmdline");
     if (!cmdline) return std::nullopt;
     std::string argv0 = cmdline->substr(0, cmdline->find('\0'));
     const bool windowsProgram = argv0.size() > 4 && base::equalsNoCase(argv0.substr(argv0.size() - 4), ".exe");
-    if (!isWineLoader(loader) && !(loader.starts_with("wine") && windowsProgram)) return std::nullopt;
+    if (!isWineLoader(loader) && !windowsProgram) return std::nullopt;
     // The launcher itself, before it hands over to the loader, names no program yet.
     if (argv0.empty() || isWineLoader(baseName(argv0))) return std::nullopt;
     if (argv0.starts_with("\\??\\") || argv0.starts_with("\\\\?\\")) argv0.erase(0, 4);
+    if (argv0.empty()) return std::nullopt;
     // A Unix argv[0] is taken only for a Windows program, so that a process
     // posing as a loader cannot point the inspector at any file it likes.
     if (argv0.front() == '/') return windowsProgram ? std::optional<std::string>(argv0) : std::nullopt;

@@ -79,6 +79,8 @@ struct TargetTree {
         }
         for (const char* folder : {"My Startup", "Desktop", "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"})
             fs::create_directories(profile / folder);
+        fs::create_directories(systemDrive / "ProgramData/Microsoft/Windows/Start Menu/Programs/Startup");
+        fs::create_directories(profile.parent_path() / "Public" / "Desktop");
         target = *parseTarget((kind == Target::Kind::Wine ? "wine:" : "windows:") +
                               (kind == Target::Kind::Wine ? dir / "prefix" : systemDrive).string());
     }
@@ -147,6 +149,8 @@ TEST_P(TargetPaths, SpecialFoldersAreThoseOfTheTargetsUser) {
             {kCsidlAppData, profile / "AppData/Roaming"},
             {kCsidlProfile, profile},
             {kCsidlPersonal, ""},
+            {kCsidlCommonStartup, tree_->systemDrive / "ProgramData/Microsoft/Windows/Start Menu/Programs/Startup"},
+            {kCsidlCommonDesktopDirectory, profile.parent_path() / "Public" / "Desktop"},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.csidl);

@@ -58,31 +58,85 @@ std::optional<std::string> nameOnDisk(const FileDescriptor& folder, std::string_
     return found;
 }
 
+// The names of a relative drive path, or nullopt with the reason.
+std::optional<std::vector<std::string_view>> drivePathNames(std::string_view path, std::string* whyNot) {
+    if (path.empty()) return refuse(whyNot, "empty path");
+    if (path.find('\0') != std::string_view::npos) return refuse(whyNot, "a NUL in the path");
+    if (path.front() == '\\' || path.front() == '/') return refuse(whyNot, "an absolute path");
+    if (path.size() >= 2 && path[1] == ':') return refuse(whyNot, "a path on another drive");
+    auto parts = components(path);
+    if (parts.empty()) return refuse(whyNot, "the drive itself");
+    for (auto part : parts)
+        if (part == "..") return refuse(whyNot, "a path that climbs out of its folder");
+    return parts;
+}
+
 }  // namespace
 
 std::optional<EntryInsideDrive> findEntryInsideDrive(const FileDescriptor& root, std::string_view path,
                                                      std::string* whyNot) {
-    path = base::trim(path, " \t\"");
-    if (path.empty()) return refuse(whyNot, "empty path");
-    if (path.front() == '\\' || path.front() == '/') return refuse(whyNot, "an absolute path");
-    if (path.size() >= 2 && path[1] == ':') return refuse(whyNot, "a path on another drive");
-    const auto parts = components(path);
-    if (parts.empty()) return refuse(whyNot, "the drive itself");
-    for (auto part : parts)
-        if (part == "..") return refuse(whyNot, "a path that climbs out of its folder");
+    const auto parts = drivePathNames(base::trim(path, " \t\""), whyNot);
+    if (!parts) return std::nullopt;
 
     FileDescriptor folder(::dup(root.get()));
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        auto name = nameOnDisk(folder, parts[i], whyNot);
+    for (std::size_t i = 0; i + 1 < parts->size(); ++i) {
+        auto name = nameOnDisk(folder, (*parts)[i], whyNot);
         if (!name) return std::nullopt;
         // O_NOFOLLOW with O_DIRECTORY: a link or a file on the way ends here.
         FileDescriptor next = folder.openDirectoryAt(*name);
         if (!next) return refuse(whyNot, "a folder on the way is a link or no folder");
         folder = std::move(next);
     }
-    auto last = nameOnDisk(folder, parts.back(), whyNot);
+    auto last = nameOnDisk(folder, parts->back(), whyNot);
     if (!last) return std::nullopt;
     return EntryInsideDrive{std::move(folder), *last};
+}
+
+std::optional<std::string> pathInsideDrive(const std::string& root, std::string_view path, std::string* whyNot) {
+    if (root.empty() || root.front() != '/') return refuse(whyNot, "no drive");
+    std::string base = root;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    std::string text(path);
+    for (char& c : text)
+        if (c == '\\') c = '/';
+    std::string_view rest = text;
+    if (rest.starts_with('/') && !rest.starts_with("//")) {
+        // Absolute: only below the drive's own mount point.
+        if (base == "/") {
+            rest.remove_prefix(1);
+        } else if (rest.starts_with(base) && (rest.size() == base.size() || rest[base.size()] == '/')) {
+            rest.remove_prefix(base.size());
+            while (rest.starts_with('/')) rest.remove_prefix(1);
+        } else {
+            return refuse(whyNot, "an absolute path off the drive");
+        }
+    }
+    const auto parts = drivePathNames(rest, whyNot);
+    if (!parts) return std::nullopt;
+
+    std::string out = base == "/" ? std::string() : base;
+    FileDescriptor folder = FileDescriptor::openDirectory(base);
+    for (std::size_t i = 0; i < parts->size(); ++i) {
+        std::string name((*parts)[i]);
+        if (folder) {
+            std::string ignored;
+            if (auto onDisk = nameOnDisk(folder, name, &ignored)) name = *onDisk;
+            else if (ignored != "not found") return refuse(whyNot, ignored.c_str());
+        }
+        out += '/';
+        out += name;
+        if (i + 1 == parts->size()) break;
+        struct stat st;
+        if (folder && folder.statAt(name, st)) {
+            // O_NOFOLLOW with O_DIRECTORY: a link or a file on the way ends here.
+            FileDescriptor next = folder.openDirectoryAt(name);
+            if (!next) return refuse(whyNot, "a folder on the way is a link or no folder");
+            folder = std::move(next);
+        } else {
+            folder = FileDescriptor();  // the rest does not exist yet
+        }
+    }
+    return out;
 }
 
 }  // namespace vk::platform

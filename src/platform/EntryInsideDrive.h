@@ -27,4 +27,12 @@ struct EntryInsideDrive {
 std::optional<EntryInsideDrive> findEntryInsideDrive(const FileDescriptor& root, std::string_view path,
                                                      std::string* whyNot = nullptr);
 
+// The same rules for a path a script is given to act on later: where the path
+// lies on the drive mounted at root, or nullopt when it may lie anywhere else.
+// An absolute path is taken when it lies below root. Names on the way are
+// matched as above; names that do not exist (yet) are kept as written, so the
+// result need not exist. The result is root + "/" + the names.
+std::optional<std::string> pathInsideDrive(const std::string& root, std::string_view path,
+                                           std::string* whyNot = nullptr);
+
 }  // namespace vk::platform

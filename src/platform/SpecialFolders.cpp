@@ -4,6 +4,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <string_view>
@@ -84,12 +85,17 @@ std::string childIgnoringCase(const std::string& folder, std::string_view name) 
     return isFolder(found) ? found : std::string();
 }
 
+std::atomic<const ProfileFolders*> g_profile{nullptr};
+
 }  // namespace
 
 std::string specialFolderPath(int csidl) {
-    std::string path = withoutTrailingSlash(mapped(csidl));
+    const ProfileFolders* profile = g_profile.load();
+    std::string path = withoutTrailingSlash(profile ? profile->folder(csidl) : mapped(csidl));
     return isFolder(path) ? path : std::string();
 }
+
+const ProfileFolders* setProfileFolders(const ProfileFolders* folders) { return g_profile.exchange(folders); }
 
 std::string windowsDirectory() {
     std::string path = withoutTrailingSlash(env("VANDRELKAST_WINDOWS"));

@@ -17,16 +17,33 @@ inline constexpr int kCsidlStartMenu = 11;
 inline constexpr int kCsidlDesktopDirectory = 16;
 inline constexpr int kCsidlFonts = 20;
 inline constexpr int kCsidlTemplates = 21;
+inline constexpr int kCsidlCommonStartMenu = 22;
+inline constexpr int kCsidlCommonPrograms = 23;
+inline constexpr int kCsidlCommonStartup = 24;
+inline constexpr int kCsidlCommonDesktopDirectory = 25;
 inline constexpr int kCsidlAppData = 26;
 inline constexpr int kCsidlLocalAppData = 28;
 inline constexpr int kCsidlInternetCache = 32;
+inline constexpr int kCsidlCommonAppData = 35;
 inline constexpr int kCsidlProgramFiles = 38;
 inline constexpr int kCsidlMyPictures = 39;
 inline constexpr int kCsidlProfile = 40;
+inline constexpr int kCsidlProgramFilesX86 = 42;
+inline constexpr int kCsidlCommonDocuments = 46;
 
 // The folder for a CSIDL number on this system, without a trailing separator,
-// or "" when Linux has no counterpart (or the folder does not exist).
+// or "" when Linux has no counterpart (or the folder does not exist). While a
+// target's profile is set, the folder of that profile instead.
 std::string specialFolderPath(int csidl);
+
+// The special folders of a Windows user's profile; "" for one it has not.
+class ProfileFolders {
+public:
+    virtual ~ProfileFolders() = default;
+    virtual std::string folder(int csidl) const = 0;
+};
+// nullptr returns to this computer's folders; answers the profile set before.
+const ProfileFolders* setProfileFolders(const ProfileFolders* folders);
 
 // What GetWindowsDirectory / GetSystemDirectory answer here: a Windows
 // installation pointed at by $VANDRELKAST_WINDOWS (its Windows folder and

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/FileSystem.h"
+#include "platform/TargetProfileFolders.h"
 #include "platform/base/Text.h"
 #include "platform/linux/HiveRegistry.h"
 #include "platform/linux/WineRegistry.h"
@@ -109,6 +110,12 @@ std::map<char, std::string> targetDriveLetters(const Target& target) {
     return letters;
 }
 
+std::optional<std::string> TargetDriveLetterMap::rootOf(char letter) const {
+    auto it = letters_.find(base::asciiLower(letter));
+    if (it == letters_.end()) return std::nullopt;
+    return it->second;
+}
+
 std::vector<Target> discoverTargets() {
     std::vector<Target> found;
     auto add = [&](const std::string& spec) {
@@ -129,16 +136,29 @@ std::vector<Target> discoverTargets() {
 
 ActiveTarget::ActiveTarget(Target target, RegistryMessages* messages) : target_(std::move(target)) {
     if (target_.kind == Target::Kind::Local) return;
-    if (target_.kind == Target::Kind::Wine) registry_ = std::make_unique<WineRegistry>(target_.path, messages);
-    else registry_ = std::make_unique<HiveRegistry>(target_.path, target_.user, messages);
+    std::string user = target_.user;
+    if (target_.kind == Target::Kind::Wine) {
+        registry_ = std::make_unique<WineRegistry>(target_.path, messages);
+    } else {
+        auto hives = std::make_unique<HiveRegistry>(target_.path, target_.user, messages);
+        user = hives->userName();
+        registry_ = std::move(hives);
+    }
     setSystemRegistry(registry_.get());
     if (const char* old = std::getenv("VANDRELKAST_WINDOWS")) previousWindows_ = old;
     const std::string windows = findPathNoCase(target_.systemDrive(), {"Windows"});
     ::setenv("VANDRELKAST_WINDOWS", windows.c_str(), 1);
+    letters_ = std::make_unique<TargetDriveLetterMap>(target_);
+    if (&currentDriveLetters() != &localDriveLetters()) previousLetters_ = &currentDriveLetters();
+    setDriveLetterMap(letters_.get());
+    profile_ = std::make_unique<TargetProfileFolders>(target_, user, *registry_, *letters_);
+    previousProfile_ = setProfileFolders(profile_.get());
 }
 
 ActiveTarget::~ActiveTarget() {
     if (!registry_) return;
+    setProfileFolders(previousProfile_);
+    setDriveLetterMap(previousLetters_);
     setSystemRegistry(nullptr);
     registry_.reset();
     if (previousWindows_) ::setenv("VANDRELKAST_WINDOWS", previousWindows_->c_str(), 1);

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/MountedRegistry.h"
+#include "platform/SpecialFolders.h"
+#include "platform/WindowsPath.h"
 
 namespace vk::platform {
 
@@ -35,14 +37,27 @@ std::optional<Target> targetFromEnvironment(std::string* error = nullptr);
 
 // Drive letters ("c" -> folder) of a target: C: for the Windows root or
 // drive_c, and a prefix's dosdevices links for the others.
+// A link leading out of the prefix (z: -> / as winecfg makes it) is followed,
+// since that is the drive the prefix's programs see; C: is always drive_c.
 std::map<char, std::string> targetDriveLetters(const Target& target);
+
+// Those letters as the Windows-path resolver asks for them.
+class TargetDriveLetterMap final : public DriveLetterMap {
+public:
+    explicit TargetDriveLetterMap(const Target& target) : letters_(targetDriveLetters(target)) {}
+    std::optional<std::string> rootOf(char letter) const override;
+
+private:
+    std::map<char, std::string> letters_;
+};
 
 // Wine prefixes ($WINEPREFIX, ~/.wine, ~/.local/share/wineprefixes/*) and
 // mounted Windows installations found on this computer.
 std::vector<Target> discoverTargets();
 
 // Makes a target the process's own while it lives: its registry becomes the
-// system registry, its Windows folder the Windows directory.
+// system registry, its Windows folder the Windows directory, its drive letters
+// those of Windows paths and its user's profile the special folders.
 class ActiveTarget {
 public:
     ActiveTarget(Target target, RegistryMessages* messages);
@@ -58,6 +73,10 @@ private:
     Target target_;
     std::unique_ptr<MountedRegistry> registry_;
     std::optional<std::string> previousWindows_;
+    std::unique_ptr<TargetDriveLetterMap> letters_;
+    const DriveLetterMap* previousLetters_ = nullptr;
+    std::unique_ptr<ProfileFolders> profile_;
+    const ProfileFolders* previousProfile_ = nullptr;
 };
 
 }  // namespace vk::platform

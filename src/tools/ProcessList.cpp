@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/CaseFold.h"
+#include "tools/WineProgram.h"
 
 namespace vk::tools {
 namespace {
@@ -190,8 +191,20 @@ void ProcessList::refresh() {
             struct stat image {};
             bool deleted = path->ends_with(kDeletedSuffix) && ::stat((procDir + "/exe").c_str(), &image) == 0 &&
                            image.st_nlink == 0;
-            entries_.push_back({static_cast<std::uint32_t>(id), std::move(*path), stat->startTime,
-                                executableOf(procDir), deleted});
+            Entry entry{static_cast<std::uint32_t>(id), std::move(*path), stat->startTime, executableOf(procDir),
+                        deleted};
+            // Under Wine the file that matters is the Windows program, not the loader.
+            std::string_view loader = entry.path;
+            if (entry.deleted) loader.remove_suffix(kDeletedSuffix.size());
+            if (auto program = wineProgramPath(procDir, std::string(loader))) {
+                struct stat file {};
+                entry.path = std::move(*program);
+                entry.deleted = false;
+                entry.executable = ::lstat(entry.path.c_str(), &file) == 0
+                                       ? ExecutableIdentity(platform::FileId::of(file))
+                                       : std::nullopt;
+            }
+            entries_.push_back(std::move(entry));
         }
         ::closedir(dir);
     }

@@ -27,6 +27,7 @@ public:
     std::int32_t count() const { return count_; }
     // 0 / "" for an index outside 0..count().
     std::uint32_t processID(std::int64_t index) const;
+    // The program's file; for a program under Wine its Windows program's file.
     std::string exePath(std::int64_t index) const;
     // Whether entry index runs the program at path, compared as Windows
     // compares file names (letter case ignored); a program whose file was

@@ -540,3 +540,38 @@ TEST(ProcessInfoWindow, ALargeFileGetsItsSizeAndKeepsTheWindowResponsive) {
 }
 
 #include "ProcessInspector_test.moc"
+
+// A Windows program under Wine: the loader runs it, the line shows the program's own file.
+TEST_F(ProcessPage, AProgramUnderWineIsInspectedEndedAndDeletedByItsWindowsFile) {
+    const fs::path program = dir / "prefix" / "drive_c" / "windows" / "evil.exe";
+    dir.write("prefix/drive_c/windows/evil.exe", "MZ payload");
+    fs::create_directories(dir / "prefix" / "dosdevices");
+    fs::create_symlink("../drive_c", dir / "prefix" / "dosdevices" / "c:");
+    const fs::path loader = vk::test::copyProgram(dir, "loader/wine64-preloader");
+    ChildProcess wine(loader, {"C:\\WINDOWS\\Evil.exe", "30"}, {"WINEPREFIX=" + (dir / "prefix").string()});
+    ASSERT_TRUE(wine.started());
+    visit();
+    QTreeWidgetItem* item = line(QString::fromStdString(program.string()));
+    ASSERT_NE(item, nullptr);
+    view->clearSelection();
+    view->setCurrentItem(item);
+    item->setSelected(true);
+
+    ModalDriver driver;
+    QString name, folder;
+    driver.expect("frmProcessInfo", [&](QWidget* d) {
+        name = label(d, "lblFilename");
+        folder = child<QLabel>(d, "lblPath")->toolTip();
+        clickChild(d, "cmdClose");
+    });
+    clickChild(page, "cmdViewInfo");
+    EXPECT_TRUE(driver.allHandled());
+    EXPECT_EQ(name, QStringLiteral("evil.exe"));
+    EXPECT_EQ(folder, QString::fromStdString(program.parent_path().string()));
+
+    dialogs.answerMessage(MessageResult::Yes);
+    action("mnuTerminateAndDelete")->trigger();
+    EXPECT_TRUE(wine.reapedByKill());
+    EXPECT_FALSE(fs::exists(program));
+    EXPECT_TRUE(fs::exists(loader));
+}

@@ -17,14 +17,30 @@ fs::path copyProgram(const TempDir& dir, const std::string& name, const fs::path
     return target;
 }
 
+namespace {
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (auto& s : strings) out.push_back(s.data());
+    out.push_back(nullptr);
+    return out;
+}
+}  // namespace
+
 ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& args) {
     std::vector<std::string> all{program.string()};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = pointers(all);
     pid_t pid = 0;
     if (posix_spawn(&pid, all[0].c_str(), nullptr, nullptr, argv.data(), environ) == 0) pid_ = pid;
+}
+
+ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& argv,
+                           const std::vector<std::string>& environment) {
+    std::vector<std::string> args = argv, env = environment;
+    std::vector<char*> argp = pointers(args), envp = pointers(env);
+    const std::string file = program.string();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, file.c_str(), nullptr, nullptr, argp.data(), envp.data()) == 0) pid_ = pid;
 }
 
 ChildProcess::~ChildProcess() {

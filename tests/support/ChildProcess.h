@@ -21,6 +21,9 @@ class ChildProcess {
 public:
     ChildProcess() = default;
     ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& args = {"30"});
+    // With an argv[0] of its own and only this environment ("NAME=value" each).
+    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& argv,
+                 const std::vector<std::string>& environment);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "platform/FileDescriptor.h"
+#include "platform/WindowsPath.h"
 #include "platform/base/Text.h"
 
 namespace vk::platform {
@@ -35,24 +37,19 @@ std::string newestProfile(const std::string& usersFolder) {
 }  // namespace
 
 std::string findPathNoCase(const std::string& root, const std::vector<std::string>& names) {
-    fs::path at = root;
+    if (root.empty()) return {};
+    std::string at = root;
     for (const auto& name : names) {
-        std::error_code ec;
-        if (fs::exists(at / name, ec)) {
-            at /= name;
-            continue;
-        }
-        fs::path match;
-        for (const auto& e : fs::directory_iterator(at, ec)) {
-            if (base::equalsNoCase(e.path().filename().string(), name)) {
-                match = e.path();
-                break;
-            }
-        }
-        if (match.empty()) return {};
-        at = match;
+        const FileDescriptor dir = FileDescriptor::openDirectory(at);
+        if (!dir.valid()) return {};
+        NameMatch match = lookupName(dir.get(), name);
+        // Two names differing only in case: take the first in byte order, as a listing shows them.
+        if (match.kind == NameMatch::Kind::Ambiguous) match.name = match.candidates.front();
+        else if (match.kind == NameMatch::Kind::Missing) return {};
+        if (at.back() != '/') at += '/';
+        at += match.name;
     }
-    return at.string();
+    return at;
 }
 
 HiveRegistry::HiveRegistry(std::string windowsRoot, std::string userName, RegistryMessages* messages)

@@ -11,6 +11,7 @@
 #include <new>
 #include <filesystem>
 
+#include "platform/RegistryAccessMask.h"
 #include "platform/linux/FileLock.h"
 
 namespace vk::platform {
@@ -26,10 +27,6 @@ constexpr long kErrorDiskFull = 112;
 constexpr long kErrorRegistryIoFailed = 1016;
 constexpr long kErrorNoSystemResources = 1450;
 
-constexpr std::uint32_t kDelete = 0x10000;
-constexpr std::uint32_t kWriteBits = kKeySetValue | kKeyCreateSubKey | 0x0020 /*KEY_CREATE_LINK*/ |
-                                     kDelete | 0x40000 /*WRITE_DAC*/ | 0x80000 /*WRITE_OWNER*/;
-constexpr std::uint32_t kMaximumAllowed = 0x02000000;
 
 constexpr std::array<std::pair<RegHandle, std::string_view>, 4> kRoots = {{
     {kHkeyClassesRoot, "HKEY_CLASSES_ROOT"},
@@ -37,14 +34,6 @@ constexpr std::array<std::pair<RegHandle, std::string_view>, 4> kRoots = {{
     {kHkeyLocalMachine, "HKEY_LOCAL_MACHINE"},
     {kHkeyUsers, "HKEY_USERS"},
 }};
-
-std::uint32_t effectiveAccess(std::uint32_t access) {
-    if (access & 0x80000000u) access |= kKeyRead;       // GENERIC_READ
-    if (access & 0x40000000u) access |= kKeyWrite;      // GENERIC_WRITE
-    if (access & 0x20000000u) access |= kKeyRead;       // GENERIC_EXECUTE
-    if (access & 0x10000000u) access |= kKeyAllAccess;  // GENERIC_ALL
-    return access;
-}
 
 long fromErrno(int e) {
     switch (e) {
@@ -328,9 +317,9 @@ long RegistryStore::openKey(RegHandle parent, std::string_view subKey, std::uint
     refresh(root);
     if (!find(root, p.path)) return kErrorKeyDeleted;
     if (!find(root, path)) return kErrorFileNotFound;
-    std::uint32_t acc = effectiveAccess(access);
+    std::uint32_t acc = effectiveKeyAccess(access);
     if (acc & kMaximumAllowed) acc |= writable(root) ? kKeyAllAccess : kKeyRead;
-    if ((acc & kWriteBits) && !writable(root)) return refuseWrite(root);
+    if ((acc & kKeyWriteBits) && !writable(root)) return refuseWrite(root);
     result = allocate(OpenKey{p.root, std::move(path), acc});
     return kErrorSuccess;
 }
@@ -346,7 +335,7 @@ long RegistryStore::createKey(RegHandle parent, std::string_view subKey, std::ui
     Root& root = roots_[p.root];
     refresh(root);
     if (!find(root, p.path)) return kErrorKeyDeleted;
-    std::uint32_t acc = effectiveAccess(access);
+    std::uint32_t acc = effectiveKeyAccess(access);
     if (acc & kMaximumAllowed) acc |= writable(root) ? kKeyAllAccess : kKeyRead;
     if (!find(root, path)) {
         if (!(p.access & kKeyCreateSubKey)) return kErrorAccessDenied;
@@ -365,7 +354,7 @@ long RegistryStore::createKey(RegHandle parent, std::string_view subKey, std::ui
             return kErrorSuccess;
         });
         if (st) return st;
-    } else if ((acc & kWriteBits) && !writable(root)) {
+    } else if ((acc & kKeyWriteBits) && !writable(root)) {
         return refuseWrite(root);
     }
     result = allocate(OpenKey{p.root, std::move(path), acc});
@@ -449,7 +438,7 @@ long RegistryStore::deleteKey(RegHandle key, std::string_view subKey) {
     std::lock_guard guard(mutex_);
     OpenKey k;
     if (long st = resolve(key, k)) return st;
-    if (!(k.access & (kKeySetValue | kKeyCreateSubKey | kDelete))) return kErrorAccessDenied;
+    if (!(k.access & (kKeySetValue | kKeyCreateSubKey | kKeyDelete))) return kErrorAccessDenied;
     std::vector<std::string> target = k.path;
     if (long st = splitPath(subKey, target, false)) return st;
     if (target.empty()) return kErrorAccessDenied;  // a root cannot be deleted

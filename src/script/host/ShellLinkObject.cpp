@@ -1,8 +1,8 @@
 #include "script/host/ShellLinkObject.h"
 
+#include "platform/EntryInsideDrive.h"
 #include "script/host/HostObjects.h"
 #include "script/vbs/Text.h"
-#include "tools/PathInsideDrive.h"
 #include "tools/ShellLink.h"
 
 namespace vk::script {
@@ -14,7 +14,7 @@ using vbs::equalsNoCase;
 
 Variant ShellLinkObject::invoke(std::string_view name, InvokeKind, CallArgs args) {
     if (equalsNoCase(name, "PathInDrive")) {
-        auto inside = tools::pathInsideDrive(hostargs::path(args, 0), hostargs::text(args, 1));
+        auto inside = platform::pathInsideDrive(hostargs::path(args, 0), hostargs::text(args, 1));
         return Variant::fromUtf8(inside.value_or(std::string()));
     }
     const bool known = equalsNoCase(name, "IsShortcut") || equalsNoCase(name, "Target") ||

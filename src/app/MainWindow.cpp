@@ -13,19 +13,23 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSocketNotifier>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTime>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "Version.h"
 #include "app/AboutWindow.h"
@@ -166,12 +170,22 @@ MainWindow::MainWindow(Dialogs& dialogs, StartupOptions options)
     console_.setPump(&pump_);
     console_.setClipboard(&clipboard_);
     scriptIniEngine_->setConsole(&console_);
+    autoScan_ = std::make_unique<scan::AutoScan>(static_cast<scan::AutoScanEvents*>(this));
     // The script host and its five objects, registered once for the program's lifetime.
     folderPrompt_ = std::make_unique<ScriptFolderPrompt>(this, dialogs_);
     scriptHost_ = std::make_unique<script::ScriptHost>(console_, &pump_, folderPrompt_.get());
 
     tmrAutoScan_.setObjectName(QStringLiteral("tmrAutoScan"));
     tmrAutoScan_.setInterval(500);
+    connect(&tmrAutoScan_, &QTimer::timeout, this, &MainWindow::pollDrives);
+    if (mountWatcher_.descriptor() >= 0) {
+        mountWatcher_.changed();  // only later changes wake a poll
+        mountNotifier_ = std::make_unique<QSocketNotifier>(mountWatcher_.descriptor(), QSocketNotifier::Exception);
+        connect(mountNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            mountWatcher_.changed();  // clears the kernel's mark
+            if (tmrAutoScan_.isActive()) pollDrives();
+        });
+    }
 
     buildWindow();
     buildTrayMenu();
@@ -320,7 +334,7 @@ void MainWindow::buildWindow() {
                 panel = logAgentPage_;
                 break;
             case kAutoScan:
-                autoScanPage_ = new AutoScanPage(this);
+                autoScanPage_ = new AutoScanPage(this, *autoScan_, tmrAutoScan_, folder_.configIni);
                 panel = autoScanPage_;
                 break;
             case kSubmitSamples:
@@ -777,6 +791,74 @@ void MainWindow::errorOccured(std::int32_t number, const std::string& descriptio
 void MainWindow::scanningProgress(const std::string& fileScanned) {
     scanPage_->showFileScanned(fromBytes(fileScanned));
     pump_.pump();
+}
+
+void MainWindow::pollDrives() {
+    // Not re-entered from the dialogs or the scan a poll itself started.
+    if (polling_ || unloaded_) return;
+    polling_ = true;
+    try {
+        autoScan_->checkDrives();
+        scanQueuedDrives();
+    } catch (const std::exception&) {
+        // A failed poll is retried at the next tick.
+    }
+    polling_ = false;
+}
+
+void MainWindow::confirmScan(const std::string& /*drive*/, bool& allowScan) {
+    if (scanning()) {
+        dialogs_.message(this,
+                         QStringLiteral("A new removable drive is just inserted but VandrelKast cannot scan it. "
+                                        "VandrelKast is currently scanning other file locations. To scan the "
+                                        "removable drive you've inserted, stop the scanning process first and scan "
+                                        "your removable drive manually."),
+                         MessageIcon::Critical, MessageButtons::Ok, applicationTitle());
+        restoreAndSelect(kSearchNDestroy);
+        allowScan = false;
+        return;
+    }
+    allowScan = dialogs_.message(this,
+                                 QStringLiteral("A new removable drive is just inserted. Do you want VandrelKast to "
+                                                "scan it for viruses, worms, trojans, and other kinds of malware?"),
+                                 MessageIcon::Question, MessageButtons::YesNo,
+                                 applicationTitle()) == MessageResult::Yes;
+}
+
+void MainWindow::driveInsterted(const std::string& drive) {
+    // Pressing Start now would stop the running scan: the drive waits for its end.
+    if (scanning()) {
+        if (std::find(queuedDrives_.begin(), queuedDrives_.end(), drive) == queuedDrives_.end())
+            queuedDrives_.push_back(drive);
+        return;
+    }
+    scanDrive(drive, autoScan_->scanPrompt());
+}
+
+void MainWindow::driveRemoved(const std::string& drive) {
+    // A drive pulled out before its turn is not scanned.
+    queuedDrives_.erase(std::remove(queuedDrives_.begin(), queuedDrives_.end(), drive), queuedDrives_.end());
+}
+
+void MainWindow::driveCleaned(const std::string& drive, const scan::AutorunCleanResult& result) {
+    const QString notice = driveCleanedNotice(drive, result);
+    if (!notice.isEmpty()) taskIcon1_.showNotification(QStringLiteral("VandrelKast AutoScan"), notice);
+}
+
+void MainWindow::scanDrive(const std::string& drive, bool bringToFront) {
+    if (bringToFront) bringForward();
+    cmdHeaderClick(kSearchNDestroy);
+    scanPage_->scanDirBox()->setText(fromBytes(drive));
+    scanPage_->cmdScanDir_Click();
+}
+
+void MainWindow::scanQueuedDrives() {
+    // The scan has ended when its statistics box is closed too.
+    while (!queuedDrives_.empty() && !scanning() && !unloaded_ && !QApplication::activeModalWidget()) {
+        const std::string drive = queuedDrives_.front();
+        queuedDrives_.erase(queuedDrives_.begin());
+        scanDrive(drive, false);
+    }
 }
 
 void MainWindow::virusDetected(const std::string& fileScanned, const std::string& virusName,

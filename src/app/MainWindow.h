@@ -6,11 +6,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/QtPlatform.h"
 #include "app/TaskIcon.h"
+#include "platform/MountWatcher.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Target.h"
+#include "scan/AutoScan.h"
 #include "scan/ScanEngineEvents.h"
 #include "script/Console.h"
 
@@ -20,6 +24,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSocketNotifier;
 
 namespace vk::scan {
 class ScanEngine;
@@ -69,7 +74,7 @@ QString windowCaption(const std::string& configIni);
 
 // The main window: owns the long-lived objects, shows one of twelve pages,
 // lives in the tray and decides how the program closes.
-class MainWindow : public QWidget, private scan::ScanEngineEvents {
+class MainWindow : public QWidget, private scan::ScanEngineEvents, private scan::AutoScanEvents {
     Q_OBJECT
 public:
     static constexpr int kPageCount = 12;
@@ -112,6 +117,12 @@ public:
     tools::ProcessList& process() { return *process_; }
     script::ScriptIniEngine& scriptIniEngine() { return *scriptIniEngine_; }
     script::ScriptHost& scriptHost() { return *scriptHost_; }
+    scan::AutoScan& autoScan() { return *autoScan_; }
+    // One AutoScan poll (the 500 ms timer, and at once when the mount table
+    // changes); then the drives that waited for a running scan.
+    void pollDrives();
+    // Drives inserted during a scan without prompting, scanned after it.
+    const std::vector<std::string>& queuedDrives() const { return queuedDrives_; }
     AutoRepairPage* autoRepairPage() const { return autoRepairPage_; }
     // The tray's "Run VandrelKast fixes..." entries.
     KillersMenu& fixesMenu() const { return *fixes_; }
@@ -162,6 +173,14 @@ private:
     void scanningProgress(const std::string& fileScanned) override;
     void virusDetected(const std::string& fileScanned, const std::string& virusName,
                        scan::DetectionAction& action) override;
+    // AutoScan events.
+    void driveInsterted(const std::string& drive) override;
+    void driveRemoved(const std::string& drive) override;
+    void confirmScan(const std::string& drive, bool& allowScan) override;
+    void driveCleaned(const std::string& drive, const scan::AutorunCleanResult& result) override;
+    // The scan page started on the drive, as its Start button would.
+    void scanDrive(const std::string& drive, bool bringToFront);
+    void scanQueuedDrives();
 
     void buildWindow();
     QWidget* buildSideBar();
@@ -191,14 +210,17 @@ private:
     std::unique_ptr<tools::ProcessList> process_;
     std::unique_ptr<scan::ScanEngine> scanEngine_;
     std::unique_ptr<script::ScriptIniEngine> scriptIniEngine_;
+    std::unique_ptr<scan::AutoScan> autoScan_;
     std::unique_ptr<ScriptFolderPrompt> folderPrompt_;
     std::unique_ptr<script::ScriptHost> scriptHost_;
-    // autoScan_: the removable-drive watcher joins here (it raises
-    // DriveInsterted, DriveRemoved and ConfirmScan); it does not exist yet.
 
-    // The AutoScan poll (500 ms); it runs only while AutoScan is enabled,
-    // which the watcher will switch.
+    // The AutoScan poll (500 ms); it runs only while AutoScan is enabled.
     QTimer tmrAutoScan_;
+    // Wakes a poll the moment something is mounted or unmounted.
+    platform::MountWatcher mountWatcher_;
+    std::unique_ptr<QSocketNotifier> mountNotifier_;
+    std::vector<std::string> queuedDrives_;
+    bool polling_ = false;
 
     QFrame* picHeaderBar_ = nullptr;
     std::array<QFrame*, kPageCount> fraHeader_{};

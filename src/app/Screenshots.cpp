@@ -130,7 +130,8 @@ int renderScreenshots(const QString& outDir) {
     }
     // Smallest and a large size.
     const QSize normal = window.size();
-    for (int i : {MainWindow::kMain, MainWindow::kSearchNDestroy, MainWindow::kSndSettings, MainWindow::kFarwatch}) {
+    for (int i : {MainWindow::kMain, MainWindow::kSearchNDestroy, MainWindow::kSndSettings, MainWindow::kFarwatch,
+                  MainWindow::kAutoScan}) {
         window.cmdHeaderClick(i);
         window.resize(window.minimumSize());
         ok &= save(&window, outDir, QStringLiteral("small-page%1").arg(i, 2, 10, QLatin1Char('0')));

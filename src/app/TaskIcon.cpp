@@ -35,6 +35,12 @@ void TaskIcon::hideButton() {
     added_ = false;
 }
 
+void TaskIcon::showNotification(const QString& title, const QString& text) {
+    lastNotification_ = {title, text};
+    if (tray_ && added_ && QSystemTrayIcon::supportsMessages())
+        tray_->showMessage(title, text, QSystemTrayIcon::Information);
+}
+
 void TaskIcon::activated(int reason) {
     switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
         case QSystemTrayIcon::Trigger: emit click(); break;

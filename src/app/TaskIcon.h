@@ -33,6 +33,15 @@ public:
     QString shownTip() const;
     QSystemTrayIcon* trayIcon() const { return tray_; }
 
+    struct Notification {
+        QString title;
+        QString text;
+    };
+    // A balloon from the icon; kept as the last one even where the tray
+    // cannot show it.
+    void showNotification(const QString& title, const QString& text);
+    const Notification& lastNotification() const { return lastNotification_; }
+
 signals:
     void click();
     void rightClick();
@@ -45,6 +54,7 @@ private:
     QIcon icon_;
     QSystemTrayIcon* tray_ = nullptr;
     bool added_ = false;
+    Notification lastNotification_;
 };
 
 }  // namespace vk::app

@@ -22,8 +22,10 @@ void ModalDriver::expect(const char* objectName, Handler handler) {
 
 void ModalDriver::poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == last_) return;
-    last_ = modal;
+    // A dialog opened again on the stack can reuse the last one's address: a
+    // mark on the object tells them apart.
+    if (!modal || modal->property("vkModalDriverSeen").toBool()) return;
+    modal->setProperty("vkModalDriverSeen", true);
     std::string name = modal->objectName().toStdString();
     seen_.push_back(name);
     if (handlers_.empty() || handlers_.front().first != name) {

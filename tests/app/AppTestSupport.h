@@ -32,7 +32,6 @@ public:
 private:
     void poll();
     QTimer timer_;
-    QWidget* last_ = nullptr;
     std::deque<std::pair<std::string, Handler>> handlers_;
     std::vector<std::string> seen_;
     std::vector<std::string> unexpected_;

@@ -171,6 +171,7 @@ TEST_F(Program, WithoutATrayTheWindowIsOnlyMinimised) {
 TEST_F(Program, CloseBoxHidesToTrayAndExitAsks) {
     ProgramHome home({stringSignature("Worm.Test", kMarker)});
     auto w = start();
+    w->findChild<QTimer*>("tmrAutoScan")->stop();  // AutoScan is on by default
     EXPECT_FALSE(w->close());
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(w->unloaded());

@@ -47,16 +47,7 @@ FileSource::FileSource(const std::string& path) {
 
 bool FileSource::read(std::uint64_t offset, void* out, std::size_t n) const {
     if (!file_ || offset > size_ || n > size_ - offset) return false;
-    auto* p = static_cast<char*>(out);
-    while (n > 0) {
-        ssize_t got = ::pread(file_.get(), p, n, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        p += got;
-        n -= static_cast<std::size_t>(got);
-        offset += static_cast<std::uint64_t>(got);
-    }
-    return true;
+    return file_.readFullyAt(out, n, offset) == static_cast<std::ptrdiff_t>(n);
 }
 
 }  // namespace vk::tools

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/CaseFold.h"
+#include "platform/FileDescriptor.h"
 #include "tools/WineProgram.h"
 
 namespace vk::tools {
@@ -122,24 +123,18 @@ bool endProcess(std::uint32_t processId, std::optional<std::uint64_t> expectedSt
     auto pid = static_cast<pid_t>(processId);
     if (pid == ::getpid()) return false;
 
-    int fd = pidfdOpen(pid);
-    if (fd < 0 && errno != ENOSYS) return false;
+    platform::FileDescriptor fd(pidfdOpen(pid));
+    if (!fd && errno != ENOSYS) return false;
 
     // With the descriptor held, a later reuse of the number cannot be hit.
     if (expectedStart) {
         auto stat = readStat(processId);
-        if (!stat || stat->startTime != *expectedStart) {
-            if (fd >= 0) ::close(fd);
-            return false;
-        }
+        if (!stat || stat->startTime != *expectedStart) return false;
     }
 
-    if (fd >= 0) {
-        if (pidfdSendSignal(fd, SIGKILL) != 0) {
-            ::close(fd);
-            return false;
-        }
-        pollfd p{fd, POLLIN, 0};
+    if (fd) {
+        if (pidfdSendSignal(fd.get(), SIGKILL) != 0) return false;
+        pollfd p{fd.get(), POLLIN, 0};
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kKillWaitMs);
         bool ended = false;
         while (true) {
@@ -152,7 +147,6 @@ bool endProcess(std::uint32_t processId, std::optional<std::uint64_t> expectedSt
             }
             if (r == 0 || errno != EINTR) break;
         }
-        ::close(fd);
         return ended;
     }
 

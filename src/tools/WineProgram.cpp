@@ -47,7 +47,7 @@ std::optional<std::string> readProcFile(const std::string& path, std::size_t lim
     std::string text;
     char buffer[16384];
     while (text.size() < limit) {
-        const ssize_t n = ::read(file.get(), buffer, std::min(sizeof buffer, limit - text.size()));
+        const auto n = file.readSome(buffer, std::min(sizeof buffer, limit - text.size()));
         if (n < 0) return std::nullopt;
         if (n == 0) break;
         text.append(buffer, static_cast<std::size_t>(n));

@@ -10,6 +10,7 @@
 
 #include "platform/CaseFold.h"
 #include "platform/FileSystem.h"
+#include "platform/base/Text.h"
 
 namespace vk::platform {
 namespace {
@@ -24,8 +25,6 @@ public:
 };
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 void appendComponent(std::string& path, std::string_view name) {
     if (!path.empty() && path.back() != '/') path += '/';
@@ -90,7 +89,7 @@ ResolvedPath resolveWindowsPath(std::string_view scriptPath, const DriveLetterMa
     std::string path(scriptPath);
     std::replace(path.begin(), path.end(), '\\', '/');
     if (path.size() >= 2 && isLetter(path[0]) && path[1] == ':') {
-        auto root = drives.rootOf(upper(path[0]));
+        auto root = drives.rootOf(base::asciiUpper(path[0]));
         if (!root) {
             result.kind = ResolvedPath::Kind::NoDrive;
             return result;

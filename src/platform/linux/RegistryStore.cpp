@@ -76,6 +76,16 @@ long splitPath(std::string_view subKey, std::vector<std::string>& out, bool forC
     return kErrorSuccess;
 }
 
+// The key at the first count names of path below from, or nullptr.
+RegKeyNode* descend(RegKeyNode& from, const std::vector<std::string>& path, std::size_t count) {
+    RegKeyNode* node = &from;
+    for (std::size_t i = 0; i < count && node; ++i) node = node->findSubKey(path[i]);
+    return node;
+}
+RegKeyNode* descend(RegKeyNode& from, const std::vector<std::string>& path) {
+    return descend(from, path, path.size());
+}
+
 }  // namespace
 
 RegistryStore::RegistryStore(std::string folder) : RegistryStore(std::move(folder), Options{}) {}
@@ -170,12 +180,7 @@ void RegistryStore::refresh(Root& root) {
 RegKeyNode& RegistryStore::hiveOf(Root& root) { return root.doc.ensureHive(root.hiveName); }
 
 RegKeyNode* RegistryStore::find(Root& root, const std::vector<std::string>& path) {
-    RegKeyNode* node = &hiveOf(root);
-    for (const auto& part : path) {
-        node = node->findSubKey(part);
-        if (!node) return nullptr;
-    }
-    return node;
+    return descend(hiveOf(root), path);
 }
 
 std::string RegistryStore::whyReadOnly(Root& root) {
@@ -340,11 +345,8 @@ long RegistryStore::createKey(RegHandle parent, std::string_view subKey, std::ui
     if (!find(root, path)) {
         if (!(p.access & kKeyCreateSubKey)) return kErrorAccessDenied;
         long st = change(root, [&](RegKeyNode& hive, bool& changed) -> long {
-            RegKeyNode* node = &hive;
-            for (const auto& part : p.path) {
-                node = node->findSubKey(part);
-                if (!node) return kErrorKeyDeleted;
-            }
+            RegKeyNode* node = descend(hive, p.path);
+            if (!node) return kErrorKeyDeleted;
             for (std::size_t i = p.path.size(); i < path.size(); ++i) {
                 std::size_t before = node->subKeyCount();
                 RegKeyNode& next = node->ensureSubKey(path[i]);
@@ -398,11 +400,8 @@ long RegistryStore::setValue(RegHandle key, std::string_view name, std::uint32_t
     refresh(root);
     if (!find(root, k.path)) return kErrorKeyDeleted;
     return change(root, [&](RegKeyNode& hive, bool& changed) -> long {
-        RegKeyNode* node = &hive;
-        for (const auto& part : k.path) {
-            node = node->findSubKey(part);
-            if (!node) return kErrorKeyDeleted;
-        }
+        RegKeyNode* node = descend(hive, k.path);
+        if (!node) return kErrorKeyDeleted;
         const RegValueEntry* old = node->findValue(name);
         if (old && old->type == type && old->data == data) return kErrorSuccess;
         node->setValue(name, type, std::string(data));
@@ -423,11 +422,8 @@ long RegistryStore::deleteValue(RegHandle key, std::string_view name) {
     if (!node) return kErrorKeyDeleted;
     if (!node->findValue(name)) return kErrorFileNotFound;
     return change(root, [&](RegKeyNode& hive, bool& changed) -> long {
-        RegKeyNode* n = &hive;
-        for (const auto& part : k.path) {
-            n = n->findSubKey(part);
-            if (!n) return kErrorKeyDeleted;
-        }
+        RegKeyNode* n = descend(hive, k.path);
+        if (!n) return kErrorKeyDeleted;
         if (!n->removeValue(name)) return kErrorFileNotFound;
         changed = true;
         return kErrorSuccess;
@@ -449,11 +445,8 @@ long RegistryStore::deleteKey(RegHandle key, std::string_view subKey) {
     if (!node) return kErrorFileNotFound;
     if (node->subKeyCount() > 0) return kErrorAccessDenied;
     return change(root, [&](RegKeyNode& hive, bool& changed) -> long {
-        RegKeyNode* parent = &hive;
-        for (std::size_t i = 0; i + 1 < target.size(); ++i) {
-            parent = parent->findSubKey(target[i]);
-            if (!parent) return kErrorFileNotFound;
-        }
+        RegKeyNode* parent = descend(hive, target, target.size() - 1);
+        if (!parent) return kErrorFileNotFound;
         RegKeyNode* child = parent->findSubKey(target.back());
         if (!child) return kErrorFileNotFound;
         if (child->subKeyCount() > 0) return kErrorAccessDenied;

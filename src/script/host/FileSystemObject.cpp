@@ -18,6 +18,7 @@
 #include "script/ScriptFileOps.h"
 #include "script/host/HostObjects.h"
 #include "script/vbs/DateTime.h"
+#include "script/vbs/Errors.h"
 #include "script/vbs/Text.h"
 
 namespace vk::script {
@@ -31,12 +32,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int32_t kFileNotFound = 53;
-constexpr std::int32_t kBadFileMode = 54;
-constexpr std::int32_t kFileExists = 58;
-constexpr std::int32_t kPastEnd = 62;
-constexpr std::int32_t kPermissionDenied = 70;
-constexpr std::int32_t kPathNotFound = 76;
 // A text file read whole must not exhaust memory.
 constexpr std::size_t kMaxTextFile = 64u * 1024u * 1024u;
 
@@ -105,23 +100,23 @@ std::int32_t attributesOf(const std::string& p) {
 
 void copyOneFile(const std::string& from, std::string to, bool overwrite) {
     if (to.ends_with('/') || isDir(to)) to = folderArg(to) + "/" + nameOf(from);
-    if (lexists(to) && !overwrite) fail(kFileExists);
+    if (lexists(to) && !overwrite) fail(vbs::err::FileAlreadyExists);
     std::string parent = parentOf(to);
-    if (!parent.empty() && !isDir(parent)) fail(kPathNotFound);
+    if (!parent.empty() && !isDir(parent)) fail(vbs::err::PathNotFound);
     std::error_code ec;
-    if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) fail(kPermissionDenied);
+    if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) fail(vbs::err::PermissionDenied);
 }
 
 void moveOne(const std::string& from, std::string to) {
     if (to.ends_with('/') || isDir(to)) to = folderArg(to) + "/" + nameOf(from);
-    if (lexists(to)) fail(kFileExists);
+    if (lexists(to)) fail(vbs::err::FileAlreadyExists);
     std::string parent = parentOf(to);
-    if (!parent.empty() && !isDir(parent)) fail(kPathNotFound);
+    if (!parent.empty() && !isDir(parent)) fail(vbs::err::PathNotFound);
     if (platform::FileDescriptor::renameNoReplace(from, to)) return;
-    if (errno == EEXIST) fail(kFileExists);
-    if (errno != EXDEV) fail(kPermissionDenied);
+    if (errno == EEXIST) fail(vbs::err::FileAlreadyExists);
+    if (errno != EXDEV) fail(vbs::err::PermissionDenied);
     std::error_code ec;
-    if (!fs::copy_file(from, to, fs::copy_options::none, ec)) fail(kPermissionDenied);
+    if (!fs::copy_file(from, to, fs::copy_options::none, ec)) fail(vbs::err::PermissionDenied);
     platform::FileDescriptor::unlink(from);
 }
 
@@ -149,15 +144,15 @@ std::vector<std::string> matching(const std::string& pattern, bool folders) {
 
 void deleteFolderTree(const std::string& p) {
     struct stat st {};
-    if (::lstat(p.c_str(), &st) != 0) fail(kPathNotFound);
+    if (::lstat(p.c_str(), &st) != 0) fail(vbs::err::PathNotFound);
     std::error_code ec;
     // A link to a folder goes itself; remove_all never follows links inside.
     if (S_ISLNK(st.st_mode)) {
-        if (!platform::FileDescriptor::unlink(p)) fail(kPermissionDenied);
+        if (!platform::FileDescriptor::unlink(p)) fail(vbs::err::PermissionDenied);
         return;
     }
     fs::remove_all(p, ec);
-    if (ec) fail(kPermissionDenied);
+    if (ec) fail(vbs::err::PermissionDenied);
 }
 
 class FolderObject;
@@ -186,7 +181,7 @@ public:
             std::string k = vbs::toUtf8(key);
             for (std::size_t i = 0; i < keys_.size(); ++i)
                 if (equalsNoCase(keys_[i], k)) return items_[i];
-            fail(kPathNotFound);
+            fail(vbs::err::PathNotFound);
         }
         throw vbs::ScriptError(vbs::err::NoSuchMember);
     }
@@ -217,13 +212,13 @@ public:
         }
         if (equalsNoCase(name, "DateLastModified")) {
             struct stat st {};
-            if (::stat(path_.c_str(), &st) != 0) fail(kPathNotFound);
+            if (::stat(path_.c_str(), &st) != 0) fail(vbs::err::PathNotFound);
             return Variant::date(toSerial(st.st_mtime));
         }
         if (equalsNoCase(name, "Files") || equalsNoCase(name, "SubFolders")) {
             bool files = equalsNoCase(name, "Files");
             auto folder = platform::FileSystem().getFolder(path_);
-            if (!folder) fail(kPathNotFound);
+            if (!folder) fail(vbs::err::PathNotFound);
             std::vector<std::string> keys;
             std::vector<Variant> items;
             if (files) {
@@ -240,7 +235,7 @@ public:
             return Variant(vbs::makeRef<Collection>(files ? "Files" : "Folders", std::move(keys), std::move(items)));
         }
         if (equalsNoCase(name, "Delete")) {
-            if (!isDir(path_)) fail(kPathNotFound);
+            if (!isDir(path_)) fail(vbs::err::PathNotFound);
             deleteFolderTree(path_);
             return Variant();
         }
@@ -259,7 +254,7 @@ Variant FileObject::invoke(std::string_view name, InvokeKind, CallArgs args) {
     if (equalsNoCase(name, "Attributes")) return Variant(attributesOf(path_));
     if (equalsNoCase(name, "Size") || equalsNoCase(name, "DateLastModified")) {
         auto info = platform::FileSystem().getFile(path_);
-        if (!info) fail(kFileNotFound);
+        if (!info) fail(vbs::err::FileNotFound);
         if (equalsNoCase(name, "Size")) return Variant(static_cast<double>(info->size));
         return Variant::date(toSerial(info->dateLastModified));
     }
@@ -268,17 +263,17 @@ Variant FileObject::invoke(std::string_view name, InvokeKind, CallArgs args) {
         return Variant(makeFolder(parent.empty() ? std::string(".") : parent));
     }
     if (equalsNoCase(name, "Delete")) {
-        if (!lexists(path_)) fail(kFileNotFound);
-        if (!clearAttributesAndDelete(path_)) fail(kPermissionDenied);
+        if (!lexists(path_)) fail(vbs::err::FileNotFound);
+        if (!clearAttributesAndDelete(path_)) fail(vbs::err::PermissionDenied);
         return Variant();
     }
     if (equalsNoCase(name, "Copy")) {
-        if (!lexists(path_)) fail(kFileNotFound);
+        if (!lexists(path_)) fail(vbs::err::FileNotFound);
         copyOneFile(path_, hostargs::path(args, 0), optBool(args, 1, true));
         return Variant();
     }
     if (equalsNoCase(name, "Move")) {
-        if (!lexists(path_)) fail(kFileNotFound);
+        if (!lexists(path_)) fail(vbs::err::FileNotFound);
         std::string to = hostargs::path(args, 0);
         if (to.ends_with('/') || isDir(to)) to = folderArg(to) + "/" + nameOf(path_);
         moveOne(path_, to);
@@ -304,11 +299,11 @@ public:
             return Variant();
         }
         if (equalsNoCase(name, "AtEndOfStream")) {
-            if (mode_ != Mode::Read) fail(kBadFileMode);
+            if (mode_ != Mode::Read) fail(vbs::err::BadFileMode);
             return Variant(pos_ >= text_.size());
         }
         if (equalsNoCase(name, "AtEndOfLine")) {
-            if (mode_ != Mode::Read) fail(kBadFileMode);
+            if (mode_ != Mode::Read) fail(vbs::err::BadFileMode);
             return Variant(pos_ >= text_.size() || text_[pos_] == '\n' || text_[pos_] == '\r');
         }
         if (equalsNoCase(name, "Line")) return Variant(line_);
@@ -341,7 +336,7 @@ public:
         }
         if (equalsNoCase(name, "Skip")) {
             std::int32_t n = vbs::toLong(hostargs::required(args, 0));
-            if (mode_ != Mode::Read) fail(kBadFileMode);
+            if (mode_ != Mode::Read) fail(vbs::err::BadFileMode);
             pos_ = std::min(text_.size(), pos_ + static_cast<std::size_t>(std::max(0, n)));
             return Variant();
         }
@@ -353,14 +348,14 @@ public:
             return Variant();
         }
         if (equalsNoCase(name, "Write") || equalsNoCase(name, "WriteLine")) {
-            if (!fd_ || mode_ == Mode::Read) fail(kBadFileMode);
+            if (!fd_ || mode_ == Mode::Read) fail(vbs::err::BadFileMode);
             std::u16string s = args.has(0) ? vbs::toStr(args[0]) : std::u16string();
             if (equalsNoCase(name, "WriteLine")) s += u"\r\n";
             write(s);
             return Variant();
         }
         if (equalsNoCase(name, "WriteBlankLines")) {
-            if (!fd_ || mode_ == Mode::Read) fail(kBadFileMode);
+            if (!fd_ || mode_ == Mode::Read) fail(vbs::err::BadFileMode);
             std::int32_t n = vbs::toLong(hostargs::required(args, 0));
             std::u16string s;
             for (std::int32_t i = 0; i < n && i < 1000000; ++i) s += u"\r\n";
@@ -372,8 +367,8 @@ public:
 
 private:
     void readable() {
-        if (mode_ != Mode::Read || closed_) fail(kBadFileMode);
-        if (pos_ >= text_.size()) fail(kPastEnd);
+        if (mode_ != Mode::Read || closed_) fail(vbs::err::BadFileMode);
+        if (pos_ >= text_.size()) fail(vbs::err::InputPastEndOfFile);
     }
     std::u16string decode(std::size_t from, std::size_t to) const {
         std::u16string out;
@@ -388,7 +383,7 @@ private:
             auto b = vbs::unicodeToCp1252(c);
             bytes.push_back(b ? static_cast<char>(*b) : '?');
         }
-        if (!fd_.writeAll(bytes.data(), bytes.size())) fail(kPermissionDenied);
+        if (!fd_.writeAll(bytes.data(), bytes.size())) fail(vbs::err::PermissionDenied);
     }
     void close() {
         closed_ = true;
@@ -404,22 +399,22 @@ private:
 };
 
 Variant openText(const std::string& path, Mode mode, bool create, bool overwrite) {
-    if (path.empty() || isDir(path)) fail(kPermissionDenied);
+    if (path.empty() || isDir(path)) fail(vbs::err::PermissionDenied);
     std::string parent = parentOf(path);
     bool exists = lexists(path);
-    if (!exists && !create) fail(kFileNotFound);
-    if (!exists && !parent.empty() && !isDir(parent)) fail(kPathNotFound);
+    if (!exists && !create) fail(vbs::err::FileNotFound);
+    if (!exists && !parent.empty() && !isDir(parent)) fail(vbs::err::PathNotFound);
     if (mode == Mode::Read) {
         if (!exists) {
-            if (!platform::FileDescriptor::open(path, O_WRONLY | O_CREAT)) fail(kPermissionDenied);
+            if (!platform::FileDescriptor::open(path, O_WRONLY | O_CREAT)) fail(vbs::err::PermissionDenied);
         }
         std::string text;
         int rc = platform::readWholeFile(path, text, kMaxTextFile);
-        if (rc == ENOENT) fail(kFileNotFound);
-        if (rc != 0) fail(kPermissionDenied);
+        if (rc == ENOENT) fail(vbs::err::FileNotFound);
+        if (rc != 0) fail(vbs::err::PermissionDenied);
         return Variant(vbs::makeRef<TextStream>(mode, std::move(text), platform::FileDescriptor()));
     }
-    if (exists && !overwrite) fail(kFileExists);
+    if (exists && !overwrite) fail(vbs::err::FileAlreadyExists);
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (mode == Mode::Append ? O_APPEND : O_TRUNC);
     // A final link is written through, as Windows would; only the open refuses when it dangles.
     if (exists) {
@@ -427,7 +422,7 @@ Variant openText(const std::string& path, Mode mode, bool create, bool overwrite
         if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) flags &= ~O_NOFOLLOW;
     }
     auto fd = platform::FileDescriptor::open(path, flags);
-    if (!fd) fail(errno == ENOENT || errno == ENOTDIR ? kPathNotFound : kPermissionDenied);
+    if (!fd) fail(errno == ENOENT || errno == ENOTDIR ? vbs::err::PathNotFound : vbs::err::PermissionDenied);
     return Variant(vbs::makeRef<TextStream>(mode, std::string(), std::move(fd)));
 }
 
@@ -484,32 +479,32 @@ Variant FileSystemObject::invoke(std::string_view name, InvokeKind, CallArgs arg
     if (equalsNoCase(name, "DriveExists")) return Variant(fsys.driveExists(folderArg(hostargs::path(args, 0))));
     if (equalsNoCase(name, "GetFile")) {
         std::string p = hostargs::path(args, 0);
-        if (!fsys.fileExists(p)) fail(kFileNotFound);
+        if (!fsys.fileExists(p)) fail(vbs::err::FileNotFound);
         return Variant(vbs::makeRef<FileObject>(p));
     }
     if (equalsNoCase(name, "GetFolder")) {
         std::string p = folderArg(hostargs::path(args, 0));
-        if (!fsys.folderExists(p)) fail(kPathNotFound);
+        if (!fsys.folderExists(p)) fail(vbs::err::PathNotFound);
         return Variant(makeFolder(p));
     }
     if (equalsNoCase(name, "CreateFolder")) {
         std::string p = folderArg(hostargs::path(args, 0));
-        if (lexists(p)) fail(kFileExists);
+        if (lexists(p)) fail(vbs::err::FileAlreadyExists);
         std::string parent = parentOf(p);
-        if (!parent.empty() && !isDir(parent)) fail(kPathNotFound);
-        if (!fsys.createFolder(p)) fail(kPermissionDenied);
+        if (!parent.empty() && !isDir(parent)) fail(vbs::err::PathNotFound);
+        if (!fsys.createFolder(p)) fail(vbs::err::PermissionDenied);
         return Variant(makeFolder(p));
     }
     if (equalsNoCase(name, "DeleteFile")) {
         auto files = matching(hostargs::path(args, 0), false);
-        if (files.empty()) fail(kFileNotFound);
+        if (files.empty()) fail(vbs::err::FileNotFound);
         for (const auto& f : files)
-            if (!clearAttributesAndDelete(f)) fail(kPermissionDenied);
+            if (!clearAttributesAndDelete(f)) fail(vbs::err::PermissionDenied);
         return Variant();
     }
     if (equalsNoCase(name, "DeleteFolder")) {
         auto folders = matching(folderArg(hostargs::path(args, 0)), true);
-        if (folders.empty()) fail(kPathNotFound);
+        if (folders.empty()) fail(vbs::err::PathNotFound);
         for (const auto& f : folders) deleteFolderTree(f);
         return Variant();
     }
@@ -517,14 +512,14 @@ Variant FileSystemObject::invoke(std::string_view name, InvokeKind, CallArgs arg
         auto files = matching(hostargs::path(args, 0), false);
         std::string to = hostargs::path(args, 1);
         bool overwrite = optBool(args, 2, true);
-        if (files.empty()) fail(kFileNotFound);
+        if (files.empty()) fail(vbs::err::FileNotFound);
         for (const auto& f : files) copyOneFile(f, files.size() > 1 ? folderArg(to) + "/" : to, overwrite);
         return Variant();
     }
     if (equalsNoCase(name, "MoveFile")) {
         auto files = matching(hostargs::path(args, 0), false);
         std::string to = hostargs::path(args, 1);
-        if (files.empty()) fail(kFileNotFound);
+        if (files.empty()) fail(vbs::err::FileNotFound);
         for (const auto& f : files) moveOne(f, files.size() > 1 ? folderArg(to) + "/" : to);
         return Variant();
     }
@@ -544,7 +539,7 @@ Variant FileSystemObject::invoke(std::string_view name, InvokeKind, CallArgs arg
                         : which == 1 ? platform::systemDirectory()
                         : which == 2 ? platform::tempFolder()
                                      : throw vbs::ScriptError(vbs::err::InvalidCall);
-        if (p.empty()) fail(kPathNotFound);
+        if (p.empty()) fail(vbs::err::PathNotFound);
         return Variant(makeFolder(p));
     }
     if (equalsNoCase(name, "GetTempName")) return str(tempName());
@@ -562,7 +557,7 @@ Variant FileSystemObject::invoke(std::string_view name, InvokeKind, CallArgs arg
         std::string p = folderArg(hostargs::path(args, 0));
         for (auto& d : fsys.drives())
             if (d.path == p) return Variant(vbs::makeRef<DriveObject>(d));
-        throw vbs::ScriptError(68, "Device unavailable");
+        throw vbs::ScriptError(vbs::err::DeviceUnavailable, "Device unavailable");
     }
     throw vbs::ScriptError(vbs::err::NoSuchMember);
 }

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <thread>
@@ -53,13 +52,9 @@ struct StatFields {
 // nullopt when the process is gone (or its stat cannot be read).
 std::optional<StatFields> readStat(std::uint32_t pid) {
     std::string file = "/proc/" + std::to_string(pid) + "/stat";
-    std::FILE* f = std::fopen(file.c_str(), "re");
-    if (!f) return std::nullopt;
-    char buf[1024];
-    std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-    std::fclose(f);
-    buf[n] = '\0';
-    std::string text(buf, n);
+    auto read = readProcFile(file, 1023);
+    if (!read) return std::nullopt;
+    const std::string& text = *read;
     // The command name may itself hold ')' and blanks: fields follow the last ')'.
     auto close = text.rfind(')');
     if (close == std::string::npos) return std::nullopt;
